@@ -4,7 +4,7 @@
 #include <string>
 
 #include "api/ControlText.h"
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string text(reinterpret_cast<const char*>(data), size);

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 #include "osal/LLog.h"
 #include "osal/Mutex.h"
 

@@ -4,7 +4,7 @@
 
 #include "api/AesHooks.h"
 #include "api/ConnConfig.h"
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 #include "osal/LLog.h"
 
 namespace zeqnet {

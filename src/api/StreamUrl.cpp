@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "api/ConnConfig.h"
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 #include "osal/LLog.h"
 
 namespace zeqnet {

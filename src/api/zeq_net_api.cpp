@@ -6,7 +6,7 @@
 
 #include "api/AesHooks.h"
 #include "api/ConnConfig.h"
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 #include "api/ProcessDefaults.h"
 #include "api/ZeqNetConnManager.h"
 #include "osal/LLog.h"

@@ -1,4 +1,4 @@
-#include "api/DecimalText.h"
+#include "osal/DecimalText.h"
 
 #include <limits>
 
