@@ -50,13 +50,15 @@ void MessageProcesser::ThreadEntry(void* self) { static_cast<MessageProcesser*>(
 
 void MessageProcesser::Run() {
     osal::SetCurrentThreadName("MessageOutputThr");
-    // The stop flag is looked at only once the queue is empty, even when it is already set as the
-    // thread starts: a context destroyed right after posting still delivers its messages.
     Message msg;
     for (;;) {
+        // The stop flag is read before the queue: when it was already set and the queue is empty,
+        // everything posted before the processor's destruction has been delivered. (Testing the
+        // flag after the idle sleep instead would lose what was posted during that sleep.)
+        const bool stopping = mStop.load(std::memory_order_acquire);
         if (DequeueMessage(&msg) != 0) {
+            if (stopping) return;
             osal_sleep_ms(kIdlePollMs);
-            if (mStop.load(std::memory_order_acquire)) return;
             continue;
         }
         EngineServiceContext::MsgHandler handler = nullptr;
