@@ -22,7 +22,7 @@ const char* LevelTag(int level) {
 }  // namespace
 
 EngineServiceContext::EngineServiceContext(const char*) {
-    osal::LLogInterface::GetInst()->RegisterCallback(this);
+    osal::LLogInterface::GetInst()->RegisterCallback(&mLogReceiver);
     mProperties = new properties();
     mProcessor = new MessageProcesser(this);
     mQlog = new QlogClient();
@@ -30,7 +30,7 @@ EngineServiceContext::EngineServiceContext(const char*) {
 }
 
 EngineServiceContext::~EngineServiceContext() {
-    osal::LLogInterface::GetInst()->DeRegisterCallback(this);
+    osal::LLogInterface::GetInst()->DeRegisterCallback(&mLogReceiver);
     mQlog->DeInit();
     delete mQlog;
     mQlog = nullptr;

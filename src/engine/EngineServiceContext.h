@@ -67,6 +67,20 @@ public:
     bool GetForceIpv6() const { return mForceIpv6; }
 
 private:
+    // What the logger holds: a final object whose dispatch never changes while a derived context is
+    // being destroyed (the context's own vtable pointer does, and the message thread may be logging).
+    class LogReceiver final : public osal::LLogCallback {
+    public:
+        explicit LogReceiver(EngineServiceContext* owner) : mOwner(owner) {}
+        void OnLog(LLogLevel level, const char* text, va_list args) override {
+            mOwner->EngineServiceContext::OnLog(level, text, args);
+        }
+
+    private:
+        EngineServiceContext* mOwner;
+    };
+
+    LogReceiver mLogReceiver{this};
     bool mLoggingEnabled = false;        // guarded by mLevelLock
     osal::recursive_mutex mLevelLock;
     int32_t mApiLogLevel = 2;            // guarded by mLevelLock
