@@ -34,7 +34,7 @@ void EngineService::PostEngineMessage(void* ctx, unsigned code, const char* wher
     Message msg;
     msg.code = static_cast<int32_t>(code);
     msg.text = FormatEngineMessage(code, osal_get_time_ms(), where, who, desc);
-    context->GetMessageProcesser()->QueueMessage(&msg);
+    if (MessageProcesser* processor = context->GetMessageProcesser()) processor->QueueMessage(&msg);
 }
 
 void EngineService::PostMessageToQlog(void* ctx, const void* record) {

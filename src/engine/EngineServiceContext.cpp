@@ -34,10 +34,13 @@ EngineServiceContext::~EngineServiceContext() {
     mQlog->DeInit();
     delete mQlog;
     mQlog = nullptr;
-    delete mProcessor;  // delivers what is still queued, then joins the message thread
-    mProcessor = nullptr;
+    ShutdownMessageThread();
     if (mUserData && mUserDataDeleter) mUserDataDeleter(mUserData);
     delete mProperties;
+}
+
+void EngineServiceContext::ShutdownMessageThread() {
+    delete mProcessor.exchange(nullptr);  // delivers what is still queued, then joins the thread
 }
 
 void EngineServiceContext::OnLog(LLogLevel level, const char* text, va_list args) {

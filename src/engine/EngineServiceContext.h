@@ -2,6 +2,7 @@
 // configuration center and statistics database, the log-service client and the message thread.
 #pragma once
 
+#include <atomic>
 #include <cstdarg>
 
 #include "engine/EngineService.h"
@@ -51,7 +52,11 @@ public:
     void SetMsgHandler(MsgHandler handler, void* user);
     void* GetMsgParam();
     void GetMsgHandler(MsgHandler* handler, void** user);
-    MessageProcesser* GetMessageProcesser() { return mProcessor; }
+    MessageProcesser* GetMessageProcesser() { return mProcessor.load(); }
+    // Delivers what is queued and ends the message thread; later posts are dropped. A derived context
+    // whose handler uses its own members calls this first thing in its destructor (the base would
+    // otherwise still deliver after those members are gone). Idempotent.
+    void ShutdownMessageThread();
 
     void SetConfigureHandle(void* center) { mConfigureCenter = center; }
     void* GetConfigureHandle() const { return mConfigureCenter; }
@@ -92,7 +97,7 @@ private:
     osal::mutex mHandlerLock;
     MsgHandler mMsgHandler = nullptr;    // guarded by mHandlerLock
     void* mMsgUser = nullptr;            // guarded by mHandlerLock
-    MessageProcesser* mProcessor = nullptr;
+    std::atomic<MessageProcesser*> mProcessor{nullptr};
     void* mConfigureCenter = nullptr;
     void* mConfigDataCenter = nullptr;
     QlogClient* mQlog = nullptr;
