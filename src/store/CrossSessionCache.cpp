@@ -1,5 +1,7 @@
 #include "store/CrossSessionCache.h"
 
+#include "platform/UrlText.h"
+
 #include "osal/LLog.h"
 
 namespace zeqmcdn {
@@ -8,14 +10,6 @@ namespace {
 
 // The domain of a URL: what follows the first "://" up to the next '/' (all of it when there is
 // no '/'); empty for an empty text or one without "://".
-std::string DomainOf(const std::string& url) {
-    size_t scheme_end = url.find("://");
-    if (scheme_end == std::string::npos) return std::string();
-    size_t start = scheme_end + 3;
-    size_t slash = url.find('/', start);
-    return url.substr(start, slash == std::string::npos ? std::string::npos : slash - start);
-}
-
 // Message ids of a key that was never used start here.
 constexpr uint16_t kFirstMsgId = 100;
 
@@ -43,7 +37,7 @@ CrossSessionCache::Item& CrossSessionCache::ItemFor(const std::string& domain) {
 
 void CrossSessionCache::UpdateDns(const std::string& url, const std::string& ip, const std::string& port) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     Item& item = ItemFor(domain);
     item.ip = ip;
     item.port = port;
@@ -52,35 +46,35 @@ void CrossSessionCache::UpdateDns(const std::string& url, const std::string& ip,
 
 void CrossSessionCache::UpdateDnsExpirationTime(const std::string& url, int64_t tick) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     ItemFor(domain).dnsExpirationTime = tick;
     VLOGI("UpdateDnsExpirationTime: %s -> %lld\n", domain.c_str(), static_cast<long long>(tick));
 }
 
 void CrossSessionCache::UpdateCookieExpirationTime(const std::string& url, int64_t tick) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     ItemFor(domain).cookieExpirationTime = tick;
     VLOGI("UpdateCookieExpirationTime: %s -> %lld\n", domain.c_str(), static_cast<long long>(tick));
 }
 
 void CrossSessionCache::UpdateCookie(const std::string& url, const std::string& cookie) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     ItemFor(domain).cookie = cookie;
     VLOGI("UpdateCookie:%s -> %s\n", domain.c_str(), cookie.c_str());
 }
 
 void CrossSessionCache::UpdateSocket(const std::string& url, int fd) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     ItemFor(domain).socket = fd;
     VLOGI("UpdateSocket:%s -> %d\n", domain.c_str(), fd);
 }
 
 CrossSessionCache::Item CrossSessionCache::GetCache(const std::string& url) {
     osal::lock_guard<osal::recursive_mutex> lock(mMutex);
-    std::string domain = DomainOf(url);
+    std::string domain = NetBit::GetDomainName(url);
     auto it = mItems.find(domain);
     Item item = it == mItems.end() ? Item() : it->second;
     VLOGI("GetCache:%s->%s:%s:%s", domain.c_str(), item.ip.c_str(), item.port.c_str(), item.cookie.c_str());
