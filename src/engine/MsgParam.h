@@ -112,44 +112,40 @@ public:
     String mTraceId;
 };
 
-class MsgSubResult : public MsgParamOf<MsgSubResult, 20100> {
-public:
-    using MsgParamOf::MsgParamOf;
-    AudioDesc mAudio[2];
-    VideoDesc mVideo[4];
+// The granted tracks of a subscribe, subscribe-update or publish answer: at most 2 audio and 4
+// video tracks are taken.
+template <typename Audio, typename Video>
+struct TrackGrant {
+    static constexpr int kMaxAudio = 2;
+    static constexpr int kMaxVideo = 4;
+    Audio mAudio[kMaxAudio];
+    Video mVideo[kMaxVideo];
     int32_t mAudioCount = 0;
     int32_t mVideoCount = 0;
     int32_t mResult = 0;
     String mReason;
+};
+
+class MsgSubResult : public MsgParamOf<MsgSubResult, 20100>, public TrackGrant<AudioDesc, VideoDesc> {
+public:
+    using MsgParamOf::MsgParamOf;
     String mTraceId;
     String mPlayConfig;  // response tag 15
     String mNodeInfo;    // response tag 51
 };
 
-class MsgSubUpdateResult : public MsgParamOf<MsgSubUpdateResult, 20101> {
+class MsgSubUpdateResult : public MsgParamOf<MsgSubUpdateResult, 20101>, public TrackGrant<AudioDesc, VideoDesc> {
 public:
     using MsgParamOf::MsgParamOf;
     static constexpr int kMaxMsids = 6;
     String mMsids[kMaxMsids];
     int32_t mMsidCount = 0;
-    AudioDesc mAudio[2];
-    VideoDesc mVideo[4];
-    int32_t mAudioCount = 0;
-    int32_t mVideoCount = 0;
-    int32_t mResult = 0;
-    String mReason;
     String mStreamUrl;  // of the request
 };
 
-class MsgPubResult : public MsgParamOf<MsgPubResult, 20105> {
+class MsgPubResult : public MsgParamOf<MsgPubResult, 20105>, public TrackGrant<PubAudioDesc, PubVideoDesc> {
 public:
     using MsgParamOf::MsgParamOf;
-    PubAudioDesc mAudio[2];
-    PubVideoDesc mVideo[4];
-    int32_t mAudioCount = 0;
-    int32_t mVideoCount = 0;
-    int32_t mResult = 0;
-    String mReason;
     String mTraceId;
     String mPlayConfig;  // response tag 14
 };
