@@ -48,6 +48,8 @@ public:
     uint32_t GetUserCount();
 
     MCdnTransport* Transport() { return mTransport.get(); }
+    EngineServiceContext* Context() const { return mContext; }
+    int Flag() const { return mFlag; }
 
 private:
     osal::mutex mLock;
