@@ -4,18 +4,18 @@
 
 #include <vector>
 
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 #include "netem/NetemLink.h"
 
 namespace {
 
-using zrtc::netem::LinkSpec;
+using zrtc::netem::LinkProfile;
 using zrtc::netem::NetemLink;
 using zrtc::netem::NetemPacket;
 
 void PushPop(benchmark::State& state, const char* text, int64_t intervalUs) {
-    LinkSpec profile;
-    if (!zrtc::netem::ParseLinkSpec(text, &profile, nullptr)) {
+    LinkProfile profile;
+    if (!zrtc::netem::ParseLinkProfile(text, &profile, nullptr)) {
         state.SkipWithError("bad link description");
         return;
     }

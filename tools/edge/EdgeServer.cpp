@@ -14,7 +14,7 @@
 #include "ControlCommand.h"
 #include "EdgeLog.h"
 #include "EmulatedPath.h"
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 #include "vrio/osal.h"
 
 namespace zrtc {
@@ -56,8 +56,8 @@ std::string PeerText(const sockaddr_storage& addr) {
 
 std::unique_ptr<LinkPath> MakeLinkPath(const std::string& text, uint64_t stream, std::string* error) {
     if (text.empty()) return std::make_unique<DirectPath>();
-    netem::LinkSpec profile;
-    if (!netem::ParseLinkSpec(text, &profile, error)) return nullptr;
+    netem::LinkProfile profile;
+    if (!netem::ParseLinkProfile(text, &profile, error)) return nullptr;
     return std::make_unique<EmulatedPath>(profile, stream);
 }
 

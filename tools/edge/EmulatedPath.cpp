@@ -3,7 +3,7 @@
 #include <limits>
 
 #include "SessionStats.h"
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 
 namespace zrtc {
 namespace edge {
@@ -26,8 +26,8 @@ int64_t EmulatedPath::NextReleaseUs() const {
 }
 
 bool EmulatedPath::Reconfigure(const std::string& text, int64_t nowUs, std::string* error) {
-    netem::LinkSpec profile = mLink.Profile();
-    if (!netem::ParseLinkSpec(text, &profile, error)) return false;
+    netem::LinkProfile profile = mLink.Profile();
+    if (!netem::ParseLinkProfile(text, &profile, error)) return false;
     mLink.Configure(profile, nowUs);
     return true;
 }
@@ -35,7 +35,7 @@ bool EmulatedPath::Reconfigure(const std::string& text, int64_t nowUs, std::stri
 std::string EmulatedPath::StatsLine() const { return mLink.Stats().ToString(); }
 
 std::string EmulatedPath::StatsJson() const {
-    return "{\"emulated\":true,\"profile\":\"" + JsonEscape(netem::FormatLinkSpec(mLink.Profile())) + "\",\"stats\":" +
+    return "{\"emulated\":true,\"profile\":\"" + JsonEscape(netem::FormatLinkProfile(mLink.Profile())) + "\",\"stats\":" +
            mLink.Stats().ToJson() + "}";
 }
 

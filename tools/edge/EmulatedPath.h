@@ -15,7 +15,7 @@ namespace edge {
 class EmulatedPath : public LinkPath {
 public:
     // `stream` tells apart links that share a seed (each session and direction has its own).
-    EmulatedPath(const netem::LinkSpec& profile, uint64_t stream) : mLink(profile, stream) {}
+    EmulatedPath(const netem::LinkProfile& profile, uint64_t stream) : mLink(profile, stream) {}
 
     void Push(Bytes datagram, int64_t nowUs) override;
     void Release(int64_t nowUs, std::vector<Bytes>* out) override;

@@ -3,15 +3,15 @@
 namespace zrtc {
 namespace netem {
 
-void GilbertElliott::Configure(const BurstSpec& profile) {
-    mSpec = profile;
+void GilbertElliott::Configure(const BurstProfile& profile) {
+    mProfile = profile;
     if (!profile.enabled) mBad = false;
 }
 
 bool GilbertElliott::NextLost(NetemRandom& random) {
-    if (!mSpec.enabled) return false;
-    const bool lost = random.Chance(mBad ? mSpec.hPpb : mSpec.kPpb);
-    mBad = mBad ? !random.Chance(mSpec.rPpb) : random.Chance(mSpec.pPpb);
+    if (!mProfile.enabled) return false;
+    const bool lost = random.Chance(mBad ? mProfile.hPpb : mProfile.kPpb);
+    mBad = mBad ? !random.Chance(mProfile.rPpb) : random.Chance(mProfile.pPpb);
     return lost;
 }
 

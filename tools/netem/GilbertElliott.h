@@ -1,7 +1,7 @@
 // Two-state burst loss (Gilbert-Elliott): the channel is Good or Bad and steps once per packet.
 #pragma once
 
-#include "netem/LinkSpec.h"
+#include "netem/LinkProfile.h"
 #include "netem/NetemRandom.h"
 
 namespace zrtc {
@@ -13,14 +13,14 @@ namespace netem {
 class GilbertElliott {
 public:
     // A new model or a disabled one starts Good; a change of parameters keeps the present state.
-    void Configure(const BurstSpec& profile);
+    void Configure(const BurstProfile& profile);
     // The fate of one packet: lost or not, decided in the present state, then one step. Two draws
     // from `random` whenever enabled.
     bool NextLost(NetemRandom& random);
     bool Bad() const { return mBad; }
 
 private:
-    BurstSpec mSpec;
+    BurstProfile mProfile;
     bool mBad = false;
 };
 

@@ -3,15 +3,15 @@
 namespace zrtc {
 namespace netem {
 
-NetemDuplex::NetemDuplex(const DuplexSpec& profile, uint64_t stream)
+NetemDuplex::NetemDuplex(const DuplexProfile& profile, uint64_t stream)
     : mUp(profile.up, 2 * stream), mDown(profile.down, 2 * stream + 1) {}
 
-void NetemDuplex::Configure(const DuplexSpec& profile, int64_t nowUs) {
+void NetemDuplex::Configure(const DuplexProfile& profile, int64_t nowUs) {
     mUp.Configure(profile.up, nowUs);
     mDown.Configure(profile.down, nowUs);
 }
 
-DuplexSpec NetemDuplex::Profile() const { return DuplexSpec{mUp.Profile(), mDown.Profile()}; }
+DuplexProfile NetemDuplex::Profile() const { return DuplexProfile{mUp.Profile(), mDown.Profile()}; }
 
 std::string NetemDuplex::StatsJson() const {
     return "{\"up\":" + mUp.Stats().ToJson() + ",\"down\":" + mDown.Stats().ToJson() + "}";

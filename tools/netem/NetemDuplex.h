@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "netem/LinkSpec.h"
+#include "netem/LinkProfile.h"
 #include "netem/NetemLink.h"
 
 namespace zrtc {
@@ -17,10 +17,10 @@ enum class Direction { kUp, kDown };  // up: client to edge; down: edge to clien
 // callable from any thread, so the edge may drive each direction from its own socket thread.
 class NetemDuplex {
 public:
-    explicit NetemDuplex(const DuplexSpec& profile = DuplexSpec(), uint64_t stream = 0);
+    explicit NetemDuplex(const DuplexProfile& profile = DuplexProfile(), uint64_t stream = 0);
 
-    void Configure(const DuplexSpec& profile, int64_t nowUs);
-    DuplexSpec Profile() const;
+    void Configure(const DuplexProfile& profile, int64_t nowUs);
+    DuplexProfile Profile() const;
 
     NetemLink& Link(Direction direction) { return direction == Direction::kUp ? mUp : mDown; }
     NetemLink& Up() { return mUp; }

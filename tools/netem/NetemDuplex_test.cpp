@@ -4,17 +4,17 @@
 
 #include <atomic>
 
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 #include "osal/Thread.h"
 
 namespace zrtc {
 namespace netem {
 namespace {
 
-DuplexSpec Profile(const char* text) {
-    DuplexSpec s;
+DuplexProfile Profile(const char* text) {
+    DuplexProfile s;
     std::string error;
-    EXPECT_TRUE(ParseDuplexSpec(text, &s, &error)) << error;
+    EXPECT_TRUE(ParseDuplexProfile(text, &s, &error)) << error;
     return s;
 }
 
@@ -65,8 +65,8 @@ TEST(NetemDuplexTest, StatsPrintBothDirections) {
 // changes its rate and reads its statistics.
 struct Shared {
     NetemLink link{[] {
-        LinkSpec s;
-        ParseLinkSpec("loss=5%,delay=1ms,jitter=1ms,rate=20mbps,queue=100,dup=5%", &s, nullptr);
+        LinkProfile s;
+        ParseLinkProfile("loss=5%,delay=1ms,jitter=1ms,rate=20mbps,queue=100,dup=5%", &s, nullptr);
         return s;
     }()};
     std::atomic<int64_t> now{0};
@@ -99,7 +99,7 @@ void Changer(void* arg) {
     osal::SetCurrentThreadName("netem-conf");
     Shared* s = static_cast<Shared*>(arg);
     for (int i = 0; !s->done.load(); ++i) {
-        LinkSpec next = s->link.Profile();
+        LinkProfile next = s->link.Profile();
         next.rateBps = i % 2 ? 20000000 : 5000000;
         s->link.Configure(next, s->now.load());
         (void)s->link.Stats().ToJson();

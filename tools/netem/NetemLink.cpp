@@ -43,7 +43,7 @@ uint64_t DrawSeed() {
     return seed;
 }
 
-LinkSpec WithSeed(LinkSpec profile) {
+LinkProfile WithSeed(LinkProfile profile) {
     if (profile.seed == 0) profile.seed = DrawSeed();
     return profile;
 }
@@ -62,12 +62,12 @@ NetemLink::Streams::Streams(uint64_t seed, uint64_t stream)
       copyDelay(seed, stream, kCopyDelayStream),
       reorder(seed, stream, kReorderStream) {}
 
-NetemLink::NetemLink(const LinkSpec& profile, uint64_t stream)
-    : mStream(stream), mSpec(WithSeed(profile)), mRandom(mSpec.seed, stream) {
-    mBurst.Configure(mSpec.burst);
+NetemLink::NetemLink(const LinkProfile& profile, uint64_t stream)
+    : mStream(stream), mProfile(WithSeed(profile)), mRandom(mProfile.seed, stream) {
+    mBurst.Configure(mProfile.burst);
     RateQueue::Moved none;
-    mQueue.Configure(mSpec.rateBps, mSpec.queuePackets, mSpec.queueBytes, 0, &none);
-    mStats.seed = mSpec.seed;
+    mQueue.Configure(mProfile.rateBps, mProfile.queuePackets, mProfile.queueBytes, 0, &none);
+    mStats.seed = mProfile.seed;
 }
 
 int64_t NetemLink::Now(int64_t nowUs) {
@@ -75,13 +75,13 @@ int64_t NetemLink::Now(int64_t nowUs) {
     return mLastNowUs;
 }
 
-void NetemLink::Configure(const LinkSpec& profile, int64_t nowUs) {
+void NetemLink::Configure(const LinkProfile& profile, int64_t nowUs) {
     osal::lock_guard<osal::mutex> lock(mMutex);
     const int64_t now = Now(nowUs);
-    const uint64_t seed = profile.seed != 0 ? profile.seed : mSpec.seed;
-    if (seed != mSpec.seed) mRandom = Streams(seed, mStream);
-    mSpec = profile;
-    mSpec.seed = seed;
+    const uint64_t seed = profile.seed != 0 ? profile.seed : mProfile.seed;
+    if (seed != mProfile.seed) mRandom = Streams(seed, mStream);
+    mProfile = profile;
+    mProfile.seed = seed;
     mStats.seed = seed;
     mBurst.Configure(profile.burst);
     RateQueue::Moved moved;
@@ -112,15 +112,15 @@ void NetemLink::Reschedule(const RateQueue::Moved& moved) {
     std::make_heap(mFlights.begin(), mFlights.end(), Later);
 }
 
-LinkSpec NetemLink::Profile() const {
+LinkProfile NetemLink::Profile() const {
     osal::lock_guard<osal::mutex> lock(mMutex);
-    return mSpec;
+    return mProfile;
 }
 
 int64_t NetemLink::DrawDelay(NetemRandom& random) const {
-    if (mSpec.jitterUs == 0) return mSpec.delayUs;
+    if (mProfile.jitterUs == 0) return mProfile.delayUs;
     // |deviate| <= 6 and jitter <= 1 h: no overflow.
-    const int64_t delay = mSpec.delayUs + std::llround(static_cast<double>(mSpec.jitterUs) * random.Normal());
+    const int64_t delay = mProfile.delayUs + std::llround(static_cast<double>(mProfile.jitterUs) * random.Normal());
     return std::max<int64_t>(0, delay);
 }
 
@@ -132,7 +132,7 @@ bool NetemLink::Send(NetemPacket&& packet, int64_t nowUs, int64_t afterUs, bool 
         return false;
     }
     int64_t releaseUs = SatAdd(departUs, afterUs);
-    const bool chained = mSpec.keepOrder && !held;
+    const bool chained = mProfile.keepOrder && !held;
     const int64_t floorUs = mChainUs;
     if (chained) {
         releaseUs = std::max(releaseUs, floorUs);
@@ -150,11 +150,11 @@ PushResult NetemLink::Push(NetemPacket packet, int64_t nowUs) {
     mStats.bytesIn += packet.data.size();
 
     // Every enabled effect draws for every packet, lost or not, so that each keeps its pattern.
-    const bool lostRandom = mSpec.lossPpb != 0 && mRandom.loss.Chance(mSpec.lossPpb);
+    const bool lostRandom = mProfile.lossPpb != 0 && mRandom.loss.Chance(mProfile.lossPpb);
     const bool lostBurst = mBurst.NextLost(mRandom.burst);
-    const bool duplicate = mSpec.dupPpb != 0 && mRandom.dup.Chance(mSpec.dupPpb);
-    const bool held = mSpec.reorderPpb != 0 && mRandom.reorder.Chance(mSpec.reorderPpb);
-    const int64_t afterUs = DrawDelay(mRandom.delay) + (held ? mSpec.reorderHoldUs : 0);
+    const bool duplicate = mProfile.dupPpb != 0 && mRandom.dup.Chance(mProfile.dupPpb);
+    const bool held = mProfile.reorderPpb != 0 && mRandom.reorder.Chance(mProfile.reorderPpb);
+    const int64_t afterUs = DrawDelay(mRandom.delay) + (held ? mProfile.reorderHoldUs : 0);
     if (lostRandom || lostBurst) {
         ++mStats.droppedLoss;
         return PushResult::kLost;

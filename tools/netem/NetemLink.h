@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "netem/GilbertElliott.h"
-#include "netem/LinkSpec.h"
+#include "netem/LinkProfile.h"
 #include "netem/LinkStats.h"
 #include "netem/NetemRandom.h"
 #include "netem/RateQueue.h"
@@ -52,15 +52,15 @@ public:
     static constexpr int64_t kNever = std::numeric_limits<int64_t>::max();
 
     // `stream` tells apart links that share a seed (the two directions, the edge's clients).
-    explicit NetemLink(const LinkSpec& profile = LinkSpec(), uint64_t stream = 0);
+    explicit NetemLink(const LinkProfile& profile = LinkProfile(), uint64_t stream = 0);
 
     // New settings from `nowUs`. A rate change applies to the packets in the queue from now
     // (the one being sent keeps what it has sent); delay, jitter, loss, duplication and reordering
     // apply to packets pushed from now; a smaller queue limit drops nothing already queued; the
     // burst model keeps its state. A seed other than 0 and the one in use restarts every stream.
-    void Configure(const LinkSpec& profile, int64_t nowUs);
+    void Configure(const LinkProfile& profile, int64_t nowUs);
     // The settings in use, with the seed in use.
-    LinkSpec Profile() const;
+    LinkProfile Profile() const;
 
     PushResult Push(NetemPacket packet, int64_t nowUs);
     // Appends to *out every packet due by `nowUs`, in order of release (ties in push order), and
@@ -97,7 +97,7 @@ private:
 
     mutable osal::mutex mMutex;
     const uint64_t mStream;
-    LinkSpec mSpec;        // seed: the one in use
+    LinkProfile mProfile;        // seed: the one in use
     Streams mRandom;
     GilbertElliott mBurst;
     RateQueue mQueue;

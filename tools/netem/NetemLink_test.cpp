@@ -6,16 +6,16 @@
 #include <algorithm>
 #include <string>
 
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 
 namespace zrtc {
 namespace netem {
 namespace {
 
-LinkSpec Profile(const char* text) {
-    LinkSpec s;
+LinkProfile Profile(const char* text) {
+    LinkProfile s;
     std::string error;
-    EXPECT_TRUE(ParseLinkSpec(text, &s, &error)) << error;
+    EXPECT_TRUE(ParseLinkProfile(text, &s, &error)) << error;
     return s;
 }
 
@@ -33,7 +33,7 @@ Trace Drive(NetemLink& link, int count, int64_t intervalUs, size_t bytes, int64_
     for (int i = 0; i < count; ++i) {
         const int64_t now = startUs + i * intervalUs;
         if (i == stepAt) {
-            LinkSpec next = link.Profile();
+            LinkProfile next = link.Profile();
             next.rateBps = stepBps;
             link.Configure(next, now);
         }
@@ -300,8 +300,8 @@ TEST(NetemLinkTest, ACapacityStepChangesThroughputFromThatMoment) {
     for (int i = 0; i < 5000; ++i) {
         const int64_t now = i * 2000;
         if (now == 5000000) {
-            LinkSpec next = link.Profile();
-            ASSERT_TRUE(ParseLinkSpec("rate=500kbps", &next, nullptr));
+            LinkProfile next = link.Profile();
+            ASSERT_TRUE(ParseLinkProfile("rate=500kbps", &next, nullptr));
             link.Configure(next, now);
         }
         link.PopReady(now, &out);
@@ -337,7 +337,7 @@ TEST(NetemLinkTest, EachEffectKeepsItsPatternWhateverTheOthersDo) {
     EXPECT_EQ(Drive(plain, 20000, 1000, 100).results, Drive(busy, 20000, 1000, 100).results);
 
     // And a full run with every effect is the same packet for packet, time for time.
-    const LinkSpec all = Profile("loss=2%,burst=gilbert:p=1%:r=30%,delay=40ms,jitter=10ms,rate=1500kbps,queue=50,"
+    const LinkProfile all = Profile("loss=2%,burst=gilbert:p=1%:r=30%,delay=40ms,jitter=10ms,rate=1500kbps,queue=50,"
                               "dup=0.5%,reorder=1%,seed=1234");
     NetemLink a(all), b(all);
     const Trace ra = Drive(a, 20000, 3000, 400), rb = Drive(b, 20000, 3000, 400);

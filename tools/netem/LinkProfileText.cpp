@@ -1,4 +1,4 @@
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 
 #include <cstdio>
 #include <vector>
@@ -234,9 +234,9 @@ bool ParseQueue(std::string_view s, uint32_t* packets, uint64_t* bytes, std::str
 }
 
 // "off" or "gilbert:p=..:r=..[:h=..][:k=..]".
-bool ParseBurst(std::string_view s, BurstSpec* burst, std::string* why) {
+bool ParseBurst(std::string_view s, BurstProfile* burst, std::string* why) {
     if (s == "off") {
-        *burst = BurstSpec();
+        *burst = BurstProfile();
         return true;
     }
     const std::vector<std::string_view> parts = Split(s, ':');
@@ -244,7 +244,7 @@ bool ParseBurst(std::string_view s, BurstSpec* burst, std::string* why) {
         *why = "a burst model is off or gilbert:p=..:r=..[:h=..][:k=..]";
         return false;
     }
-    BurstSpec b;
+    BurstProfile b;
     b.enabled = true;
     bool seen[4] = {false, false, false, false};
     static const char* const kNames[4] = {"p", "r", "h", "k"};
@@ -318,7 +318,7 @@ enum Key { kLoss, kBurst, kDelay, kJitter, kOrder, kRate, kQueue, kDup, kReorder
 const char* const kKeyNames[kKeyCount] = {"loss", "burst", "delay", "jitter", "order",
                                            "rate", "queue", "dup",   "reorder", "seed"};
 
-bool ApplyItem(Key key, std::string_view value, LinkSpec* s, std::string* why) {
+bool ApplyItem(Key key, std::string_view value, LinkProfile* s, std::string* why) {
     switch (key) {
         case kLoss: return ParseProbability(value, &s->lossPpb, why);
         case kBurst: return ParseBurst(value, &s->burst, why);
@@ -387,8 +387,8 @@ std::string Rate(uint64_t bps) {
 
 }  // namespace
 
-bool ParseLinkSpec(std::string_view text, LinkSpec* profile, std::string* error) {
-    LinkSpec next = *profile;
+bool ParseLinkProfile(std::string_view text, LinkProfile* profile, std::string* error) {
+    LinkProfile next = *profile;
     if (Trim(text).empty()) return true;
     bool seen[kKeyCount] = {};
     for (std::string_view raw : Split(text, ',')) {
@@ -413,12 +413,12 @@ bool ParseLinkSpec(std::string_view text, LinkSpec* profile, std::string* error)
     return true;
 }
 
-bool ParseDuplexSpec(std::string_view text, DuplexSpec* profile, std::string* error) {
-    DuplexSpec next = *profile;
+bool ParseDuplexProfile(std::string_view text, DuplexProfile* profile, std::string* error) {
+    DuplexProfile next = *profile;
     const std::vector<std::string_view> sections = Split(text, ';');
     for (std::string_view raw : sections) {
         std::string_view section = Trim(raw);
-        LinkSpec* targets[2] = {&next.up, &next.down};
+        LinkProfile* targets[2] = {&next.up, &next.down};
         size_t count = 2;
         if (section.substr(0, 3) == "up:") {
             section.remove_prefix(3);
@@ -431,14 +431,14 @@ bool ParseDuplexSpec(std::string_view text, DuplexSpec* profile, std::string* er
             return Fail(text, "empty section (two semicolons, or one at an end)", error);
         }
         for (size_t i = 0; i < count; ++i)
-            if (!ParseLinkSpec(section, targets[i], error)) return false;
+            if (!ParseLinkProfile(section, targets[i], error)) return false;
     }
     *profile = next;
     return true;
 }
 
-std::string FormatLinkSpec(const LinkSpec& s) {
-    const LinkSpec d;
+std::string FormatLinkProfile(const LinkProfile& s) {
+    const LinkProfile d;
     std::vector<std::string> items;
     if (s.lossPpb != d.lossPpb) items.push_back("loss=" + Percent(s.lossPpb));
     if (s.burst != d.burst) {
@@ -472,9 +472,9 @@ std::string FormatLinkSpec(const LinkSpec& s) {
     return out;
 }
 
-std::string FormatDuplexSpec(const DuplexSpec& profile) {
-    if (profile.up == profile.down) return FormatLinkSpec(profile.up);
-    return "up: " + FormatLinkSpec(profile.up) + "; down: " + FormatLinkSpec(profile.down);
+std::string FormatDuplexProfile(const DuplexProfile& profile) {
+    if (profile.up == profile.down) return FormatLinkProfile(profile.up);
+    return "up: " + FormatLinkProfile(profile.up) + "; down: " + FormatLinkProfile(profile.down);
 }
 
 }  // namespace netem

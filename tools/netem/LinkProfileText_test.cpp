@@ -1,4 +1,4 @@
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 
 #include <gtest/gtest.h>
 
@@ -6,10 +6,10 @@ namespace zrtc {
 namespace netem {
 namespace {
 
-TEST(LinkSpecTextTest, ReadsTheFullDescription) {
-    LinkSpec s;
+TEST(LinkProfileTextTest, ReadsTheFullDescription) {
+    LinkProfile s;
     std::string error;
-    ASSERT_TRUE(ParseLinkSpec("loss=2%,burst=gilbert:p=0.01:r=0.3:h=1,delay=40ms,jitter=10ms,rate=1500kbps,"
+    ASSERT_TRUE(ParseLinkProfile("loss=2%,burst=gilbert:p=0.01:r=0.3:h=1,delay=40ms,jitter=10ms,rate=1500kbps,"
                               "queue=50,dup=0.5%,reorder=1%",
                               &s, &error))
         << error;
@@ -26,12 +26,12 @@ TEST(LinkSpecTextTest, ReadsTheFullDescription) {
     EXPECT_EQ(s.queueBytes, 0u);
     EXPECT_EQ(s.dupPpb, 5000000u);
     EXPECT_EQ(s.reorderPpb, 10000000u);
-    EXPECT_EQ(s.reorderHoldUs, LinkSpec::kDefaultReorderHoldUs);
+    EXPECT_EQ(s.reorderHoldUs, LinkProfile::kDefaultReorderHoldUs);
     EXPECT_EQ(s.seed, 1u);
 }
 
 // Accepted texts and their canonical form (which parses back to the same profile).
-TEST(LinkSpecTextTest, AcceptsEveryFormAndFormatsItCanonically) {
+TEST(LinkProfileTextTest, AcceptsEveryFormAndFormatsItCanonically) {
     struct Case {
         const char* text;
         const char* canonical;
@@ -75,17 +75,17 @@ TEST(LinkSpecTextTest, AcceptsEveryFormAndFormatsItCanonically) {
         {"seed=42,loss=1%", "loss=1%,seed=42"},
     };
     for (const Case& c : cases) {
-        LinkSpec s;
+        LinkProfile s;
         std::string error;
-        ASSERT_TRUE(ParseLinkSpec(c.text, &s, &error)) << c.text << ": " << error;
-        EXPECT_EQ(FormatLinkSpec(s), c.canonical) << c.text;
-        LinkSpec again;
-        ASSERT_TRUE(ParseLinkSpec(FormatLinkSpec(s), &again, &error)) << c.text << ": " << error;
+        ASSERT_TRUE(ParseLinkProfile(c.text, &s, &error)) << c.text << ": " << error;
+        EXPECT_EQ(FormatLinkProfile(s), c.canonical) << c.text;
+        LinkProfile again;
+        ASSERT_TRUE(ParseLinkProfile(FormatLinkProfile(s), &again, &error)) << c.text << ": " << error;
         EXPECT_EQ(again, s) << c.text;
     }
 }
 
-TEST(LinkSpecTextTest, RefusesBadTextSayingWhereAndWhy) {
+TEST(LinkProfileTextTest, RefusesBadTextSayingWhereAndWhy) {
     struct Case {
         const char* text;
         const char* says;
@@ -145,61 +145,61 @@ TEST(LinkSpecTextTest, RefusesBadTextSayingWhereAndWhy) {
         {"loss=1%\x01", "\\x01"},
     };
     for (const Case& c : cases) {
-        LinkSpec s;
+        LinkProfile s;
         s.delayUs = 7;  // untouched on failure
         std::string error;
-        EXPECT_FALSE(ParseLinkSpec(c.text, &s, &error)) << c.text;
+        EXPECT_FALSE(ParseLinkProfile(c.text, &s, &error)) << c.text;
         EXPECT_NE(error.find(c.says), std::string::npos) << c.text << " -> " << error;
         EXPECT_EQ(error.rfind("bad link description at '", 0), 0u) << error;
         EXPECT_EQ(s.delayUs, 7) << c.text;
     }
 }
 
-TEST(LinkSpecTextTest, ParsesOverTheGivenSpecSoAChangeKeepsTheRest) {
-    LinkSpec s;
-    ASSERT_TRUE(ParseLinkSpec("loss=2%,delay=40ms,rate=2mbps", &s, nullptr));
-    ASSERT_TRUE(ParseLinkSpec("rate=500kbps", &s, nullptr));
+TEST(LinkProfileTextTest, ParsesOverTheGivenProfileSoAChangeKeepsTheRest) {
+    LinkProfile s;
+    ASSERT_TRUE(ParseLinkProfile("loss=2%,delay=40ms,rate=2mbps", &s, nullptr));
+    ASSERT_TRUE(ParseLinkProfile("rate=500kbps", &s, nullptr));
     EXPECT_EQ(s.rateBps, 500000u);
     EXPECT_EQ(s.lossPpb, 20000000u);
     EXPECT_EQ(s.delayUs, 40000);
     // A queue given in bytes replaces the packet limit, and back.
-    ASSERT_TRUE(ParseLinkSpec("queue=10kB", &s, nullptr));
+    ASSERT_TRUE(ParseLinkProfile("queue=10kB", &s, nullptr));
     EXPECT_EQ(s.queuePackets, 0u);
     EXPECT_EQ(s.queueBytes, 10000u);
-    ASSERT_TRUE(ParseLinkSpec("queue=20", &s, nullptr));
+    ASSERT_TRUE(ParseLinkProfile("queue=20", &s, nullptr));
     EXPECT_EQ(s.queuePackets, 20u);
     EXPECT_EQ(s.queueBytes, 0u);
     // A reorder without hold keeps the hold in use.
-    ASSERT_TRUE(ParseLinkSpec("reorder=1%:hold=7ms", &s, nullptr));
-    ASSERT_TRUE(ParseLinkSpec("reorder=2%", &s, nullptr));
+    ASSERT_TRUE(ParseLinkProfile("reorder=1%:hold=7ms", &s, nullptr));
+    ASSERT_TRUE(ParseLinkProfile("reorder=2%", &s, nullptr));
     EXPECT_EQ(s.reorderHoldUs, 7000);
 }
 
-TEST(LinkSpecTextTest, DuplexSectionsApplyInOrderToTheirDirections) {
-    DuplexSpec d;
+TEST(LinkProfileTextTest, DuplexSectionsApplyInOrderToTheirDirections) {
+    DuplexProfile d;
     std::string error;
-    ASSERT_TRUE(ParseDuplexSpec("delay=20ms; up: rate=1mbps ;down:loss=1%,delay=30ms", &d, &error)) << error;
+    ASSERT_TRUE(ParseDuplexProfile("delay=20ms; up: rate=1mbps ;down:loss=1%,delay=30ms", &d, &error)) << error;
     EXPECT_EQ(d.up.delayUs, 20000);
     EXPECT_EQ(d.up.rateBps, 1000000u);
     EXPECT_EQ(d.up.lossPpb, 0u);
     EXPECT_EQ(d.down.delayUs, 30000);
     EXPECT_EQ(d.down.lossPpb, 10000000u);
     EXPECT_EQ(d.down.rateBps, 0u);
-    EXPECT_EQ(FormatDuplexSpec(d), "up: delay=20ms,rate=1mbps; down: loss=1%,delay=30ms");
-    DuplexSpec again;
-    ASSERT_TRUE(ParseDuplexSpec(FormatDuplexSpec(d), &again, &error)) << error;
+    EXPECT_EQ(FormatDuplexProfile(d), "up: delay=20ms,rate=1mbps; down: loss=1%,delay=30ms");
+    DuplexProfile again;
+    ASSERT_TRUE(ParseDuplexProfile(FormatDuplexProfile(d), &again, &error)) << error;
     EXPECT_EQ(again, d);
 
-    DuplexSpec same;
-    ASSERT_TRUE(ParseDuplexSpec("loss=1%", &same, nullptr));
+    DuplexProfile same;
+    ASSERT_TRUE(ParseDuplexProfile("loss=1%", &same, nullptr));
     EXPECT_EQ(same.up, same.down);
-    EXPECT_EQ(FormatDuplexSpec(same), "loss=1%");
+    EXPECT_EQ(FormatDuplexProfile(same), "loss=1%");
 
     const char* const bad[] = {"loss=1%;;delay=1ms", "loss=1%;", "up: loss=1%; down: loss=2", "sideways: loss=1%"};
     for (const char* text : bad) {
-        DuplexSpec untouched;
+        DuplexProfile untouched;
         untouched.up.delayUs = 9;
-        EXPECT_FALSE(ParseDuplexSpec(text, &untouched, &error)) << text;
+        EXPECT_FALSE(ParseDuplexProfile(text, &untouched, &error)) << text;
         EXPECT_EQ(untouched.up.delayUs, 9) << text;
         EXPECT_EQ(untouched.down.delayUs, 0) << text;
     }

@@ -6,13 +6,13 @@
 #include <string_view>
 #include <vector>
 
-#include "netem/LinkSpecText.h"
+#include "netem/LinkProfileText.h"
 #include "netem/NetemDuplex.h"
 
 namespace {
 
-using zrtc::netem::DuplexSpec;
-using zrtc::netem::LinkSpec;
+using zrtc::netem::DuplexProfile;
+using zrtc::netem::LinkProfile;
 using zrtc::netem::LinkStats;
 using zrtc::netem::NetemLink;
 using zrtc::netem::NetemPacket;
@@ -25,7 +25,7 @@ void CheckMessage(const std::string& error) {
 
 // Pushes a packet per input byte (size and spacing from the byte), changes the settings half way,
 // then runs the link dry and checks what came out.
-void Exercise(NetemLink& link, const LinkSpec& change, const uint8_t* data, size_t size) {
+void Exercise(NetemLink& link, const LinkProfile& change, const uint8_t* data, size_t size) {
     std::vector<NetemPacket> out;
     int64_t now = 0;
     const size_t count = size < 256 ? size : 256;
@@ -55,25 +55,25 @@ void Exercise(NetemLink& link, const LinkSpec& change, const uint8_t* data, size
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);  // NULs and all
 
-    LinkSpec link;
+    LinkProfile link;
     std::string error;
-    if (zrtc::netem::ParseLinkSpec(text, &link, &error)) {
-        LinkSpec again;
-        if (!zrtc::netem::ParseLinkSpec(zrtc::netem::FormatLinkSpec(link), &again, nullptr) || again != link)
+    if (zrtc::netem::ParseLinkProfile(text, &link, &error)) {
+        LinkProfile again;
+        if (!zrtc::netem::ParseLinkProfile(zrtc::netem::FormatLinkProfile(link), &again, nullptr) || again != link)
             __builtin_trap();
     } else {
         CheckMessage(error);
-        if (link != LinkSpec()) __builtin_trap();  // untouched on failure
+        if (link != LinkProfile()) __builtin_trap();  // untouched on failure
     }
 
-    DuplexSpec duplex;
+    DuplexProfile duplex;
     error.clear();
-    if (!zrtc::netem::ParseDuplexSpec(text, &duplex, &error)) {
+    if (!zrtc::netem::ParseDuplexProfile(text, &duplex, &error)) {
         CheckMessage(error);
         return 0;
     }
-    DuplexSpec again;
-    if (!zrtc::netem::ParseDuplexSpec(zrtc::netem::FormatDuplexSpec(duplex), &again, nullptr) || again != duplex)
+    DuplexProfile again;
+    if (!zrtc::netem::ParseDuplexProfile(zrtc::netem::FormatDuplexProfile(duplex), &again, nullptr) || again != duplex)
         __builtin_trap();
     // A drawn seed would print a line per input; any fixed one exercises the same code.
     if (duplex.up.seed == 0) duplex.up.seed = 1;

@@ -11,21 +11,21 @@ namespace netem {
 constexpr uint32_t kPpbOne = 1000000000u;
 
 // Two-state burst loss: a Good and a Bad state, one step per packet.
-struct BurstSpec {
+struct BurstProfile {
     bool enabled = false;
     uint32_t pPpb = 0;           // Good -> Bad, per packet
     uint32_t rPpb = 0;           // Bad -> Good, per packet
     uint32_t hPpb = kPpbOne;     // loss probability while Bad
     uint32_t kPpb = 0;           // loss probability while Good
 
-    bool operator==(const BurstSpec& o) const {
+    bool operator==(const BurstProfile& o) const {
         return enabled == o.enabled && pPpb == o.pPpb && rPpb == o.rPpb && hPpb == o.hPpb && kPpb == o.kPpb;
     }
-    bool operator!=(const BurstSpec& o) const { return !(*this == o); }
+    bool operator!=(const BurstProfile& o) const { return !(*this == o); }
 };
 
 // One direction. The defaults are a clean link: nothing lost, delayed, limited or reordered.
-struct LinkSpec {
+struct LinkProfile {
     // Default depth of the bottleneck queue: bounds memory when a rate is given without a queue,
     // and at 1200-byte packets holds ~10 s of a 1 Mbit/s stream, so it only drops when grossly
     // overloaded.
@@ -35,7 +35,7 @@ struct LinkSpec {
     static constexpr int64_t kDefaultReorderHoldUs = 20000;
 
     uint32_t lossPpb = 0;  // independent random loss
-    BurstSpec burst;
+    BurstProfile burst;
     int64_t delayUs = 0;   // one-way delay
     int64_t jitterUs = 0;  // standard deviation of the per-packet delay
     // Packets never overtake one another through jitter: a packet due before the one pushed
@@ -50,23 +50,23 @@ struct LinkSpec {
     // Random streams start from this. 0: drawn from the clock when the link is made (and printed).
     uint64_t seed = 1;
 
-    bool operator==(const LinkSpec& o) const {
+    bool operator==(const LinkProfile& o) const {
         return lossPpb == o.lossPpb && burst == o.burst && delayUs == o.delayUs && jitterUs == o.jitterUs &&
                keepOrder == o.keepOrder &&
                rateBps == o.rateBps && queuePackets == o.queuePackets && queueBytes == o.queueBytes &&
                dupPpb == o.dupPpb && reorderPpb == o.reorderPpb && reorderHoldUs == o.reorderHoldUs &&
                seed == o.seed;
     }
-    bool operator!=(const LinkSpec& o) const { return !(*this == o); }
+    bool operator!=(const LinkProfile& o) const { return !(*this == o); }
 };
 
 // Both directions between the edge and one client. Up: client to edge; down: edge to client.
-struct DuplexSpec {
-    LinkSpec up;
-    LinkSpec down;
+struct DuplexProfile {
+    LinkProfile up;
+    LinkProfile down;
 
-    bool operator==(const DuplexSpec& o) const { return up == o.up && down == o.down; }
-    bool operator!=(const DuplexSpec& o) const { return !(*this == o); }
+    bool operator==(const DuplexProfile& o) const { return up == o.up && down == o.down; }
+    bool operator!=(const DuplexProfile& o) const { return !(*this == o); }
 };
 
 // Bounds the parser enforces; the link relies on them to keep its time arithmetic in range.
