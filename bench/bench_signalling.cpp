@@ -8,88 +8,18 @@
 #include "signalling/ControlMsgCodec.h"
 #include "signalling/DiveRtcpApp.h"
 #include "signalling/PubSubCodec.h"
+#include "signalling/test/SignallingFixtures.h"
 
 namespace {
 
 using namespace dive;
 
-DiveBuffer Text(const char* s) { return DiveBuffer(std::string(s)); }
+// The messages the codec tests use.
+using dive::test::Text;
 
-DiveBuffer Blob(size_t len, uint8_t first) {
-    DiveBuffer b;
-    for (size_t i = 0; i < len; ++i) b.Append(static_cast<uint8_t>(first + i));
-    return b;
-}
+RtcpAppMediaParamCommon Common() { return dive::test::SubscribeCommon(); }
 
-RtcpAppMediaParamCommon Common() {
-    RtcpAppMediaParamCommon c;
-    c.present = true;
-    c.sdpVersion = 1;
-    c.rtpExt.AddExt(kRtpExtGlobalDelay, 14);
-    c.rtpExt.AddExt(kRtpExtTransportSequence, 5);
-    c.rtpExt.AddExt(kRtpExtCts, 12);
-    c.rtpExt.AddExt(kRtpExtVideoBaseTs, 6);
-    c.rtpExt.AddExt(kRtpExtAudioBaseTs, 7);
-    c.srtp.version = Text("20");
-    c.ccType.Append(static_cast<uint8_t>(0x80));
-    return c;
-}
-
-RtcpAppMiniSDP FullMiniSdp() {
-    RtcpAppMiniSDP sdp;
-    sdp.common = Common();
-    RtcpAppTransConfig t;
-    t.direction = 3;
-    t.nack = 1;
-    t.rtx = 1;
-    t.fec = 1;
-    t.red = 1;
-    RtcpAppRtxConfig rtx;
-    rtx.payloadType = 97;
-    rtx.associatedPayloadType = 96;
-    rtx.ssrc = 0xBEEF;
-    RtcpAppRedConfig red;
-    red.type = 1;
-    red.payloadType = 127;
-    for (int i = 0; i < 2; ++i) {
-        RtcpAppMediaParamAudio a;
-        a.enabled = true;
-        a.payloadType = 111;
-        a.msid = Text(i ? "audio-1" : "audio-0");
-        a.ssrc = 0x1000 + static_cast<uint32_t>(i);
-        RtcpAppAudioCodecConfig codec;
-        codec.codecId = kAudioCodecOpus;
-        codec.sampleRate = 48000;
-        codec.channels = 2;
-        a.codecConfig = codec.Encode();
-        a.opusConfig = RtcpAppOpusConfig{1, 0}.Encode();
-        a.transConfig = t.Encode();
-        a.fecAlgos = Blob(2, 1);
-        a.fecTransConfig.SetConfig(static_cast<RtcpAppFecTransType>(1), 120, a.ssrc, 0x2000);
-        a.rtxConfig = rtx.Encode();
-        a.redConfig = red.Encode();
-        sdp.audios.push_back(a);
-    }
-    for (int i = 0; i < 2; ++i) {
-        RtcpAppMediaParamVideo v;
-        v.enabled = true;
-        v.payloadType = 96;
-        v.msid = Text(i ? "video-1" : "video-0");
-        v.ssrc = 0x3000 + static_cast<uint32_t>(i);
-        v.codecId = i ? kVideoCodecHevc : kVideoCodecH264;
-        v.transConfig = t.Encode();
-        v.fecAlgos = Blob(1, 3);
-        v.fecTransConfig.SetConfig(static_cast<RtcpAppFecTransType>(1), 121, v.ssrc, 0x4000);
-        v.rtxConfig = rtx.Encode();
-        v.redConfig = red.Encode();
-        v.sps = Blob(24, 0x67);
-        v.pps = Blob(6, 0x68);
-        if (i) v.vps = Blob(24, 0x40);
-        v.cumuDelaySei = 1;
-        sdp.videos.push_back(v);
-    }
-    return sdp;
-}
+RtcpAppMiniSDP FullMiniSdp() { return dive::test::FullMiniSdp(true); }
 
 class NullHandler : public DiveRtcpAppInterface::DiveRtcpAppHandlerInterface {
 public:
