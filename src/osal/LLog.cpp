@@ -9,8 +9,10 @@ int gLLogLevelVal = LLOG_DEBUG;
 namespace osal {
 
 LLogInterface* LLogInterface::GetInst() {
-    static LLogImpl instance;  // thread-safe lazy construction, destroyed at unload
-    return &instance;
+    // Built on first use (thread-safe) and never destroyed: detached threads (DNS lookups) may still
+    // log while the process runs its exit-time destructors.
+    static LLogImpl* instance = new LLogImpl();
+    return instance;
 }
 
 void LLogImpl::RegisterCallback(LLogCallback* cb) {
