@@ -4,6 +4,8 @@
 #include <new>
 
 #include "api/ConnConfig.h"
+#include "api/ConnHandle.h"
+#include "api/ContextBuilder.h"
 #include "api/ProcessDefaults.h"
 #include "osal/LLog.h"
 #include "vrio/zeq_net_api.h"
@@ -33,6 +35,7 @@ void* Open(const char* url, const char* mode) {
         zeq_net_destroy_connection(handle);
         return nullptr;
     }
+    zeqnet::PostVersionNote(handle->ctx, "old", pull ? "sub" : "pub");
     auto* obj = new (std::nothrow) VrioObject{handle, rc};
     if (!obj) zeq_net_destroy_connection(handle);
     return obj;

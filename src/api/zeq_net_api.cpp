@@ -1,11 +1,16 @@
 // The C entry points of the connection interface: argument and handle checks, then the session.
 // No exception leaves this file.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <new>
 
 #include "api/AesHooks.h"
 #include "api/ConnConfig.h"
+#include "api/ContextBuilder.h"
+#include "api/ControlText.h"
+#include "api/IoctlCommands.h"
+#include "api/McdnContext1.h"
 #include "osal/DecimalText.h"
 #include "api/ProcessDefaults.h"
 #include "api/ZeqNetConnManager.h"
@@ -26,15 +31,17 @@ McdnContext1* ContextOf(zeq_net_conn* handle) {
 
 bool ValidStream(int stream) { return stream == 0 || stream == 1; }
 
+// The buffering duration a player may set at run time.
+constexpr long long kBufferDurationMinMs = 100;
+constexpr long long kBufferDurationMaxMs = 1000;
+
 int OpenCommon(zeq_net_conn* handle, const vrio_open_params* params, char mode) {
     if (!ZeqNetConnManager::Get().Contains(handle) || !params || !params->url || handle->ctx) {
         VLOGE("open refused: handle=%p params=%p\n", static_cast<void*>(handle), static_cast<const void*>(params));
         return -1;
     }
     VLOGI("handle=%p, url=%s\n", static_cast<void*>(handle), params->url);
-    // Opening builds a session context, which this build of the library does not contain yet.
-    VLOGE("open(%c) failed: no session context available\n", mode);
-    return -1;
+    return zeqnet::BuildSessionContext(handle, params->url, mode) ? 0 : -1;
 }
 
 }  // namespace
@@ -67,8 +74,8 @@ extern "C" int zeq_net_destroy_connection(zeq_net_conn* handle) {
         return -1;
     }
     VLOGI("handle=%p\n", static_cast<void*>(handle));
-    // A handle is opened only through a session context, which owns everything the connection
-    // started; without one the handle holds nothing else.
+    // The session context owns everything the connection started.
+    zeqnet::DestroySessionContext(handle);
     delete handle;
     return 0;
 }
@@ -76,7 +83,7 @@ extern "C" int zeq_net_destroy_connection(zeq_net_conn* handle) {
 extern "C" void zeq_net_debug_init(const void*, ...) {}
 
 extern "C" int zeq_net_subscribe_open(zeq_net_conn* handle, const vrio_open_params* params) {
-    return OpenCommon(handle, params, 'r');
+    return OpenCommon(handle, params, 'r') == 0 ? 1 : -1;
 }
 
 extern "C" int zeq_net_publish_open(zeq_net_conn* handle, const vrio_open_params* params) {
@@ -99,24 +106,32 @@ extern "C" int zeq_net_publish_close(zeq_net_conn* handle, int stream) {
     return ZeqNetConnManager::Get().Contains(handle) && stream == 0 ? 0 : -1;
 }
 
-extern "C" int zeq_net_set_input_video_bitrate(zeq_net_conn* handle, int stream, int) {
-    if (!ContextOf(handle) || !ValidStream(stream)) return -22;
-    return -22;
+extern "C" int zeq_net_set_input_video_bitrate(zeq_net_conn* handle, int stream, int bps) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !ValidStream(stream)) return -22;
+    return ctx->SetLocalParticipantInputBitrate(bps);
 }
 
-extern "C" int zeq_net_set_buffer_duration(zeq_net_conn* handle, int stream, long long) {
-    if (!ContextOf(handle) || !ValidStream(stream)) return -22;
-    return -22;
+extern "C" int zeq_net_set_buffer_duration(zeq_net_conn* handle, int stream, long long ms) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !ValidStream(stream)) return -22;
+    ctx->SetBufferingDuration(zeqnet::ClampMs(ms, kBufferDurationMinMs, kBufferDurationMaxMs));
+    return 0;
 }
 
-extern "C" int zeq_net_set_infocb_invoke_interval(zeq_net_conn* handle, int stream, long long) {
-    if (!ContextOf(handle) || !ValidStream(stream)) return -22;
-    return -22;
+extern "C" int zeq_net_set_infocb_invoke_interval(zeq_net_conn* handle, int stream, long long ms) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !ValidStream(stream)) return -22;
+    ctx->SetInfoCallbackInterval(ms);
+    return 0;
 }
 
-extern "C" int zeq_net_set_aes_key(zeq_net_conn* handle, int stream, const char*) {
-    if (!ContextOf(handle) || !ValidStream(stream)) return -22;
-    return -22;
+extern "C" int zeq_net_set_aes_key(zeq_net_conn* handle, int stream, const char* text) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !ValidStream(stream)) return -22;
+    zeqnet::AesKeyText key;
+    if (!zeqnet::ParseAesKeyText(text, &key)) return -1;
+    return ctx->SetAesKey(key.msid.c_str(), key.keyId, key.plaintext.c_str());
 }
 
 extern "C" int zeq_net_set_param(zeq_net_conn* handle, int stream, int type, void* value) {
@@ -135,37 +150,57 @@ extern "C" int zeq_net_get_param(zeq_net_conn* handle, int stream, int param, lo
     return param == 0 ? zeq_net_get_video_cache_size(handle, stream, out) : -22;
 }
 
+// The opened user's video cache state; negative (no such user) until the receive path delivers.
 extern "C" int zeq_net_get_video_cache_size(zeq_net_conn* handle, int stream, long long* out) {
-    if (!ContextOf(handle) || !ValidStream(stream) || !out) return -22;
-    return -22;
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !ValidStream(stream) || !out) return -22;
+    return -1;
 }
 
 extern "C" int zeq_net_get_uid_with_url(zeq_net_conn* handle, const char* url, unsigned* out_uid) {
-    if (!ContextOf(handle) || !url || !out_uid) return -22;
-    return -22;
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !url || !out_uid) return -22;
+    const int64_t uid = ctx->GetUid(url);
+    if (uid < 0) return -1;
+    *out_uid = static_cast<unsigned>(uid);
+    return 0;
 }
 
-extern "C" int zeq_net_subscribe(zeq_net_conn* handle, const char* url, int, int) {
-    if (!ContextOf(handle) || !url) return -22;
-    return -22;
+extern "C" int zeq_net_subscribe(zeq_net_conn* handle, const char* url, int audio, int video) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !url) return -22;
+    const uint32_t uid = ctx->AddRemoteParticipant(url);
+    std::printf("add remote participant url %s uid %u\n", url, uid);
+    std::fflush(stdout);
+    ctx->Subscribe(uid, audio != 0, video != 0);
+    return 0;
 }
 
 extern "C" int zeq_net_unsubscribe(zeq_net_conn* handle, const char* url) {
-    if (!ContextOf(handle) || !url) return -22;
-    return -22;
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || !url) return -22;
+    const int64_t uid = ctx->GetUid(url);
+    std::printf(">>>> unsubscribe url %s -> uid %u\n", url, static_cast<unsigned>(uid));
+    std::fflush(stdout);
+    if (uid < 0) return -1;
+    ctx->Subscribe(static_cast<uint32_t>(uid), false, false);
+    return 0;
 }
 
 extern "C" int zeq_net_reload(zeq_net_conn* handle) {
-    if (!ContextOf(handle)) return -22;
-    return -22;
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx) return -22;
+    ctx->ReLoad();
+    return 0;
 }
 
-extern "C" int zeq_net_ioctl(zeq_net_conn* handle, unsigned stream, const char* cmd, void*) {
-    if (!ContextOf(handle) || stream > 2 || !cmd) {
+extern "C" int zeq_net_ioctl(zeq_net_conn* handle, unsigned stream, const char* cmd, void* arg) {
+    McdnContext1* ctx = ContextOf(handle);
+    if (!ctx || stream > 2 || !cmd) {
         VLOGD("ioctl refused: handle=%p stream=%u cmd=%s\n", static_cast<void*>(handle), stream, cmd ? cmd : "(null)");
         return -22;
     }
-    return -22;
+    return zeqnet::RunIoctl(handle, ctx, stream, cmd, arg);
 }
 
 extern "C" int zeq_net_read(zeq_net_conn* handle, int stream, vrio_frame** out) {

@@ -174,7 +174,7 @@ TEST(VrioFuncs, OnlyVersionTwoHasATable) {
 TEST(VrioFuncs, FailedOpenLeavesNoHandleBehind) {
     const vrio_funcs* f = get_vrio_funcs(2);
     size_t before = zeqnet::ZeqNetConnManager::Get().Size();
-    EXPECT_EQ(f->open("zrtc://edge/live/s", "r"), nullptr);  // no session context in this build
+    EXPECT_EQ(f->open("rtmp://edge/live/s", "r"), nullptr);  // not a zrtc URL
     EXPECT_EQ(zeqnet::ZeqNetConnManager::Get().Size(), before);
     zeqnet::ProcessDefaults::Get().ResetForTesting();
 }

@@ -11,6 +11,8 @@ public:
     virtual ~KeyInfoSink() = default;
     virtual void OnKeyInfo(const uint8_t* data, int len) = 0;
     virtual void ClearAllKeys() = 0;
+    // The plaintext key the player sends for key `keyId` of stream `msid`; 0 when taken.
+    virtual int SetKey(const char* msid, int keyId, const char* key) = 0;
 };
 
 // Thread safety: install before sessions start; the pointer is read atomically.

@@ -122,6 +122,7 @@ int MCdnTransport::StartTransport(const char* url, const char* sfu_ip, const cha
                 mEngine->QueueCommand(&connect);
                 mSavedConnect.reset(connect.Duplicate());
                 mConnectSentMs.store(now);
+                mConnectTimeoutPosted.store(false);
                 SetState(CONN_CONNECTING);
             }
         }
@@ -320,9 +321,12 @@ bool MCdnTransport::NeedReconnect(bool& immediate) {
         case CONN_CONNECTING: {
             const int64_t elapsed = osal_get_time_ms() - mConnectSentMs.load();
             if (elapsed <= mSignallingTimeoutMs.load()) return false;
-            char cost[48];
-            snprintf(cost, sizeof(cost), "cost:%lld", static_cast<long long>(elapsed));
-            Post(20011, cost);
+            // The session asks every 30 ms; the player hears of one time-out once per Connect.
+            if (!mConnectTimeoutPosted.exchange(true)) {
+                char cost[48];
+                snprintf(cost, sizeof(cost), "cost:%lld", static_cast<long long>(elapsed));
+                Post(20011, cost);
+            }
             immediate = true;
             return true;
         }

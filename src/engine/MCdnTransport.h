@@ -108,6 +108,7 @@ private:
     std::atomic<int32_t> mState{CONN_IDLE};
     std::atomic<int64_t> mConnectSentMs{0};
     std::atomic<int64_t> mSignallingTimeoutMs{10000};
+    std::atomic<bool> mConnectTimeoutPosted{false};  // 20011 already posted for the current Connect
     std::unique_ptr<SigCmdParam> mSavedConnect;  // guarded by mEngineLock
     std::string mUrl;                            // guarded by mEngineLock
     std::deque<ConnState> mStateChanges;         // guarded by mStateLock

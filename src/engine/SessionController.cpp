@@ -34,4 +34,43 @@ bool SessionController::IsStreamBroken() { return mManager && mManager->IsStream
 
 uint32_t SessionController::GetUserCount() { return mManager ? mManager->GetUserCount() : 0; }
 
+uint32_t SessionController::AddRemoteParticipant(const std::string& url, FrameSink* sink,
+                                                 const RemoteParticipantConfig& cfg) {
+    return mManager ? mManager->AddRemoteParticipant(url, sink, cfg) : 0;
+}
+
+uint32_t SessionController::AddLocalParticipant(const std::string& msid, FrameSource* source,
+                                                const LocalParticipantConfig& cfg) {
+    return mManager ? mManager->AddLocalParticipant(msid, source, cfg) : 0;
+}
+
+void SessionController::RemoveRemoteParticipant(uint32_t uid) {
+    if (mManager) mManager->RemoveRemoteParticipant(uid);
+}
+
+int SessionController::Subscribe(uint32_t uid, bool audio, bool video) {
+    return mManager ? mManager->Subscribe(uid, audio, video) : -1;
+}
+
+int SessionController::Publish(bool audio, bool video) { return mManager ? mManager->Publish(audio, video) : -1; }
+
+int64_t SessionController::GetUid(const std::string& url) { return mManager ? mManager->GetUid(url) : -1; }
+
+void SessionController::GetUserList(std::vector<uint32_t>& ids) {
+    ids.clear();
+    if (mManager) mManager->GetUserList(ids);
+}
+
+void SessionController::ProfileData() {
+    if (mManager) mManager->ProfileData();
+}
+
+int SessionController::RemoteParticipantSendPLI(uint32_t uid) {
+    return mManager ? mManager->RemoteParticipantSendPLI(uid) : -1;
+}
+
+int SessionController::SetLocalParticipantInputBitrate(int bps) {
+    return mManager ? mManager->SetLocalParticipantInputBitrate(bps) : -1;
+}
+
 }  // namespace zeqmcdn

@@ -3,6 +3,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "api/CdnSettings.h"
 
 #include "engine/MCdnTransport.h"
 #include "osal/Mutex.h"
@@ -10,6 +14,8 @@
 namespace zeqmcdn {
 
 class EngineServiceContext;
+class FrameSink;
+class FrameSource;
 
 // What the session controller forwards to the participants of a session. The participant manager
 // implements it; a session without one (no participants yet) answers neutrally.
@@ -21,6 +27,21 @@ public:
     virtual void OnSessionBroken() = 0;
     virtual bool IsStreamBroken() = 0;
     virtual uint32_t GetUserCount() = 0;
+
+    // User ids: a remote participant's is returned for its stream name (an existing one when the name
+    // is known), the local participant's is 1.
+    virtual uint32_t AddRemoteParticipant(const std::string& url, FrameSink* sink, const RemoteParticipantConfig& cfg) = 0;
+    virtual uint32_t AddLocalParticipant(const std::string& msid, FrameSource* source, const LocalParticipantConfig& cfg) = 0;
+    virtual void RemoveRemoteParticipant(uint32_t uid) = 0;
+    virtual int Subscribe(uint32_t uid, bool audio, bool video) = 0;
+    virtual int Publish(bool audio, bool video) = 0;
+    // The user id of a stream URL, or -1.
+    virtual int64_t GetUid(const std::string& url) = 0;
+    virtual void GetUserList(std::vector<uint32_t>& ids) = 0;
+    // Every participant writes its counters into the statistics database.
+    virtual void ProfileData() = 0;
+    virtual int RemoteParticipantSendPLI(uint32_t uid) = 0;
+    virtual int SetLocalParticipantInputBitrate(int bps) = 0;
 };
 
 // Thread safety: forwards only; the transport and the manager guard themselves.
@@ -46,6 +67,18 @@ public:
     void OnSessionBroken();
     bool IsStreamBroken();
     uint32_t GetUserCount();
+
+    // Without participants: no user is added (0), lookups fail (-1), the lists are empty.
+    uint32_t AddRemoteParticipant(const std::string& url, FrameSink* sink, const RemoteParticipantConfig& cfg);
+    uint32_t AddLocalParticipant(const std::string& msid, FrameSource* source, const LocalParticipantConfig& cfg);
+    void RemoveRemoteParticipant(uint32_t uid);
+    int Subscribe(uint32_t uid, bool audio, bool video);
+    int Publish(bool audio, bool video);
+    int64_t GetUid(const std::string& url);
+    void GetUserList(std::vector<uint32_t>& ids);
+    void ProfileData();
+    int RemoteParticipantSendPLI(uint32_t uid);
+    int SetLocalParticipantInputBitrate(int bps);
 
     MCdnTransport* Transport() { return mTransport.get(); }
     EngineServiceContext* Context() const { return mContext; }

@@ -29,10 +29,6 @@ constexpr const char* kDefaultPort = "1106";
 
 std::string Text(const dive::DiveBuffer& b) { return b.ToString(); }
 
-osal_bool_t QueueEmpty(void* arg) {
-    return static_cast<std::deque<SigCmdParam*>*>(arg)->empty() ? 1 : 0;
-}
-
 int DnsCancelled(void* ctx) {
     auto* context = static_cast<EngineServiceContext*>(ctx);
     if (!context) return 0;
@@ -268,6 +264,11 @@ int ZeqMediaCdnInternal::GetProperty(const char* name, char* buffer, int size) {
     return 1;
 }
 
+osal_bool_t ZeqMediaCdnInternal::NothingQueued(void* self) {
+    auto* engine = static_cast<ZeqMediaCdnInternal*>(self);
+    return engine->mQueue.empty() && !engine->mQuit ? 1 : 0;
+}
+
 void ZeqMediaCdnInternal::ThreadMain(void* self) {
     osal::SetCurrentThreadName("Api0CmdQueueThr");
     static_cast<ZeqMediaCdnInternal*>(self)->ThreadLoop();
@@ -279,7 +280,8 @@ void ZeqMediaCdnInternal::ThreadLoop() {
         {
             osal::lock_guard<osal::mutex> lock(mQueueLock);
             if (mQuit) break;
-            if (mQueue.empty()) mQueueCond.wait_for(&mQueueLock, 1000, &QueueEmpty, &mQueue);
+            // Wakes for a command or for the quit flag; at the latest after a second for keep-alive.
+            if (mQueue.empty()) mQueueCond.wait_for(&mQueueLock, 1000, &NothingQueued, this);
             if (mQuit) break;
             if (!mQueue.empty()) {
                 cmd = mQueue.front();

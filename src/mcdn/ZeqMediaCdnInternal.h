@@ -68,6 +68,7 @@ private:
     };
 
     static void ThreadMain(void* self);
+    static osal_bool_t NothingQueued(void* self);  // the command wait's predicate
     void ThreadLoop();
     void Dispatch(const SigCmdParam& cmd);
     void KeepAlive();
