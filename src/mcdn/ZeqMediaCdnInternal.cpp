@@ -5,6 +5,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/ConfigDataCenter.h"
 #include "engine/EngineService.h"
 #include "engine/EngineServiceContext.h"
 #include "http/dns_resolver.h"
@@ -121,6 +122,11 @@ ZeqMediaCdnInternal::ZeqMediaCdnInternal(EngineServiceContext* context, ZeqMedia
 }
 
 ZeqMediaCdnInternal::~ZeqMediaCdnInternal() {
+    // Without a cookie lifetime the edge forgets this client at once: the socket is not worth keeping.
+    if (EngineServiceContext* context = GetContext()) {
+        auto* dataCenter = static_cast<zeqnet::ConfigDataCenter*>(context->GetConfigDataCenter());
+        if (dataCenter && dataCenter->GetCookieExpirationTime() == 0) GetSocket().SetNeedClose(true);
+    }
     // No heartbeat may go out through a socket already handed on to the next engine.
     mLinkEstablished = false;
     {
