@@ -353,11 +353,19 @@ bool ZeqMediaCdnInternal::TakeRecord(uint16_t msgId, const char* kind, CommandRe
     return true;
 }
 
-void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
+void ZeqMediaCdnInternal::SendRequest(const char* kind, const char* name, dive::DiveRtcpAppSubType type,
+                                      const SigCmdParam& cmd, const std::string& url, void* body) {
     std::string invoke;
     dive::RtcpAppMsg msg;
     msg.kind = dive::kRtcpAppRequest;
-    const long long now = static_cast<long long>(osal_get_time_ms());
+    msg.msgId = NewRecord(kind, cmd, url, &invoke);
+    msg.type = type;
+    msg.body = body;
+    VLOGI("Send command %s msgid=%u @%lld\n", name, msg.msgId, static_cast<long long>(osal_get_time_ms()));
+    SendMessage(msg);
+}
+
+void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
     switch (cmd.mCmdId) {
     case SigCmdConnParam::kId: {
         const auto& c = static_cast<const SigCmdConnParam&>(cmd);
@@ -367,18 +375,11 @@ void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
         body.sessionParams.cookie = dive::DiveBuffer(Cookie());
         body.sessionParams.clientVersion = kClientVersion;
         AddCommonParams(&body.sessionParams.common, false);
-        msg.msgId = NewRecord("conn", cmd, url, &invoke);
-        msg.type = dive::kRtcpAppConnect;
-        msg.body = &body;
-        VLOGI("Send command connect msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("conn", "connect", dive::kRtcpAppConnect, cmd, url, &body);
         break;
     }
     case SigCmdDisconnParam::kId: {
-        msg.msgId = NewRecord("disconn", cmd, mStreamUrl, &invoke);
-        msg.type = dive::kRtcpAppDisconnect;
-        VLOGI("Send command disconnect msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("disconn", "disconnect", dive::kRtcpAppDisconnect, cmd, mStreamUrl, nullptr);
         break;
     }
     case SigCmdStopParam::kId: {
@@ -386,11 +387,7 @@ void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
         const std::string url = c.mStreamUrl.c_str();
         dive::RtcpAppReqStop body;
         body.url = dive::DiveBuffer(url);
-        msg.msgId = NewRecord("stop", cmd, url, &invoke);
-        msg.type = dive::kRtcpAppStop;
-        msg.body = &body;
-        VLOGI("Send command stop msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("stop", "stop", dive::kRtcpAppStop, cmd, url, &body);
         break;
     }
     case SigCmdPublishParam::kId: {
@@ -424,11 +421,7 @@ void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
         AddCommonParams(&body.sessionParams.common, false);
         body.sessionParams.cookie = dive::DiveBuffer(Cookie());
         body.sessionParams.clientVersion = 1;
-        msg.msgId = NewRecord("pub", cmd, url, &invoke);
-        msg.type = dive::kRtcpAppPublish;
-        msg.body = &body;
-        VLOGI("Send command publish msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("pub", "publish", dive::kRtcpAppPublish, cmd, url, &body);
         break;
     }
     case SigCmdSubscribeParam::kId: {
@@ -451,11 +444,7 @@ void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
         AddCommonParams(&body.sessionParams.common, true);
         body.sessionParams.cookie = dive::DiveBuffer(Cookie());
         body.sessionParams.clientVersion = 0;
-        msg.msgId = NewRecord("sub", cmd, url, &invoke);
-        msg.type = dive::kRtcpAppSubscribe;
-        msg.body = &body;
-        VLOGI("Send command subscribe msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("sub", "subscribe", dive::kRtcpAppSubscribe, cmd, url, &body);
         break;
     }
     case SigCmdSubscribeUpdateParam::kId: {
@@ -468,11 +457,7 @@ void ZeqMediaCdnInternal::Dispatch(const SigCmdParam& cmd) {
             mc.Set(static_cast<dive::RtcpAppCmdType>(m.cmd), dive::DiveBuffer(std::string(m.msid.c_str())));
             body.msidCmds.push_back(mc);
         }
-        msg.msgId = NewRecord("subup", cmd, url, &invoke);
-        msg.type = dive::kRtcpAppSubscribeUpdate;
-        msg.body = &body;
-        VLOGI("Send command subscribeupdate msgid=%u @%lld\n", msg.msgId, now);
-        SendMessage(msg);
+        SendRequest("subup", "subscribeupdate", dive::kRtcpAppSubscribeUpdate, cmd, url, &body);
         break;
     }
     default:

@@ -75,6 +75,9 @@ private:
     void ChooseAddress(const SfuUrl& url);
     // Invoke id, message id and record for one request; returns the message id.
     uint16_t NewRecord(const char* kind, const SigCmdParam& cmd, const std::string& url, std::string* invoke);
+    // Records the request (`kind` names the record) and sends it; `name` is the command in the log.
+    void SendRequest(const char* kind, const char* name, dive::DiveRtcpAppSubType type, const SigCmdParam& cmd,
+                     const std::string& url, void* body);
     // Takes the record of `msgId`; false (with the late warning) when there is none.
     bool TakeRecord(uint16_t msgId, const char* kind, CommandRecord* out);
     void Deliver(const MsgParam& msg);
