@@ -83,8 +83,6 @@ McdnContext1::McdnContext1(const char* name)
 
 McdnContext1::~McdnContext1() {
     mConfigureCenter.DeRegister(this, "lloglevel");
-    mConfigDataCenter.SetContext(nullptr);
-    EngineServiceContext::SetConfigDataCenter(nullptr);
     if (zeqmcdn::KeyInfoSink* keys = zeqmcdn::GetKeyInfoSink()) keys->ClearAllKeys();
     Stop();
     for (int i = 0; i < kDrainPolls; ++i) {
@@ -109,6 +107,10 @@ McdnContext1::~McdnContext1() {
         mCommands.clear();
     }
     StopInternal();
+    // The data center stays published until the session has stopped: the engine and the transport
+    // read it from their own threads until then.
+    mConfigDataCenter.SetContext(nullptr);
+    EngineServiceContext::SetConfigDataCenter(nullptr);
     // Everything the stopped session posted reaches the player before the session goes.
     ShutdownMessageThread();
     mController.reset();

@@ -100,6 +100,12 @@ std::function<void(dive::TLVWriter*)> ResultBody(uint16_t code, const std::strin
     };
 }
 
+int ScriptedServer::PeerPort() const {
+    if (mPeerLen == 0) return 0;
+    if (mPeer.ss_family == AF_INET6) return ntohs(reinterpret_cast<const sockaddr_in6*>(&mPeer)->sin6_port);
+    return ntohs(reinterpret_cast<const sockaddr_in*>(&mPeer)->sin_port);
+}
+
 SentMessage Decode(const std::vector<uint8_t>& datagram) {
     SentMessage m;
     dive::DiveRtcpAppReader packet;

@@ -32,6 +32,8 @@ public:
     // Sends to the last sender, or to 127.0.0.1:`port` when given.
     bool Reply(const std::vector<uint8_t>& datagram);
     bool SendToPort(int port, const std::vector<uint8_t>& datagram);
+    // The port the last datagram came from (0 before any).
+    int PeerPort() const;
 
 private:
     int mFd = -1;
