@@ -1,5 +1,6 @@
 #include "mcdn/ZeqMediaCdnInternal.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -286,8 +287,9 @@ void ZeqMediaCdnInternal::ThreadLoop() {
         {
             osal::lock_guard<osal::mutex> lock(mQueueLock);
             if (mQuit) break;
-            // Wakes for a command or for the quit flag; at the latest after a second for keep-alive.
-            if (mQueue.empty()) mQueueCond.wait_for(&mQueueLock, 1000, &NothingQueued, this);
+            // Wakes for a command or for the quit flag, and when the next heartbeat is due.
+            const int waitMs = CommandWaitMs();
+            if (mQueue.empty() && waitMs > 0) mQueueCond.wait_for(&mQueueLock, waitMs, &NothingQueued, this);
             if (mQuit) break;
             if (!mQueue.empty()) {
                 cmd = mQueue.front();
@@ -300,6 +302,14 @@ void ZeqMediaCdnInternal::ThreadLoop() {
         }
         KeepAlive();
     }
+}
+
+int ZeqMediaCdnInternal::CommandWaitMs() const {
+    // Without a link only commands wake the thread; it still looks once a second.
+    constexpr int64_t kMaxWaitMs = 1000;
+    if (!mLinkEstablished || mLastAlive == 0) return static_cast<int>(kMaxWaitMs);
+    const int64_t due = mLastHeartBeat + kHeartBeatIntervalMs - osal_get_time_ms();
+    return static_cast<int>(std::clamp<int64_t>(due, 0, kMaxWaitMs));
 }
 
 void ZeqMediaCdnInternal::KeepAlive() {

@@ -69,6 +69,8 @@ private:
 
     static void ThreadMain(void* self);
     static osal_bool_t NothingQueued(void* self);  // the command wait's predicate
+    // How long the command thread may wait: until the next heartbeat is due, a second at most.
+    int CommandWaitMs() const;
     void ThreadLoop();
     void Dispatch(const SigCmdParam& cmd);
     void KeepAlive();

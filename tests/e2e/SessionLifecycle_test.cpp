@@ -70,14 +70,14 @@ TEST(SessionLifecycle, ConnectThenHeartbeatsThenDestroyLeavesNothingRunning) {
     EXPECT_TRUE(player.WaitMessage(130, 1, kWaitMs, "ip:127.0.0.1,by:1"));
     EXPECT_TRUE(player.Messages(20009).empty()) << "20009 is not for the player";
 
-    // Heartbeats: at least 1001 ms apart, never more than about two seconds.
+    // Heartbeats: at least 1001 ms apart, never more than two seconds.
     constexpr size_t kBeats = 4;
     ASSERT_TRUE(tap.WaitMessages(kHeartBeat, kRequest, true, kBeats, static_cast<int>(kBeats) * 2000 + kWaitMs));
     const std::vector<TapDatagram> beats = tap.Messages(kHeartBeat, kRequest, true);
     for (size_t i = 1; i < beats.size(); ++i) {
         const int64_t gap = beats[i].atMs - beats[i - 1].atMs;
         EXPECT_GE(gap, 1001 - 15) << "beat " << i;  // a little relay jitter on the tap's clock
-        EXPECT_LE(gap, 2000 + 200) << "beat " << i;  // the engine looks once a second
+        EXPECT_LE(gap, 2000) << "beat " << i;  // the engine wakes when a beat is due
         EXPECT_NE(beats[i].msgId, beats[i - 1].msgId);
         EXPECT_EQ(beats[i].clientPort, connect.clientPort) << "one socket for the whole session";
     }
