@@ -15,22 +15,10 @@ int KeptNalType(int type) { return (type >= 5 && type <= 8) ? type : 1; }
 }  // namespace
 
 int StreamFrameH264RtpPacket::ParseHeader() {
-    if (StreamFrameVideoRtpPacket::ParseHeader() != 0) return -1;
-    mHadParseHeader = false;  // until the payload is classified as well
     int start = 0;
     int end = 0;
-    PayloadBounds(&start, &end);
-    if (start == end) {
-        VLOGD("maybe padding rtp. payload size %d exceeds rtp size %d\n", start, end);
-        mPacketType = kSingleNal;
-        mNalType = -1;
-        mHadParseHeader = true;
-        return 0;
-    }
-    if (start > end) {
-        VLOGE("payload size %d exceeds rtp size %d\n", start, end);
-        return -1;
-    }
+    const int begun = BeginPayloadParse(&start, &end);
+    if (begun <= 0) return begun;
     const uint8_t* p = Data();
     if (mHeader.mPayloadType == kRedPayloadType) {
         const int block = p[start];

@@ -11,22 +11,10 @@ constexpr int kPaci = 50;
 }  // namespace
 
 int StreamFrameHEVCRtpPacket::ParseHeader() {
-    if (StreamFrameVideoRtpPacket::ParseHeader() != 0) return -1;
-    mHadParseHeader = false;  // until the payload is classified as well
     int start = 0;
     int end = 0;
-    PayloadBounds(&start, &end);
-    if (start == end) {
-        VLOGD("maybe padding rtp. payload size %d exceeds rtp size %d\n", start, end);
-        mPacketType = 1;
-        mNalType = -1;
-        mHadParseHeader = true;
-        return 0;
-    }
-    if (start > end) {
-        VLOGE("payload size %d exceeds rtp size %d\n", start, end);
-        return -1;
-    }
+    const int begun = BeginPayloadParse(&start, &end);
+    if (begun <= 0) return begun;
     const uint8_t* p = Data();
     const int size = end - start;
     const int type = (p[start] >> 1) & 0x3f;

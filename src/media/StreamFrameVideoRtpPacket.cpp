@@ -75,6 +75,24 @@ void StreamFrameVideoRtpPacket::PayloadBounds(int* start, int* end) const {
     if (mHeader.mPaddingBitSeen) *end -= mHeader.mPaddingLength;
 }
 
+int StreamFrameVideoRtpPacket::BeginPayloadParse(int* start, int* end) {
+    if (StreamFrameVideoRtpPacket::ParseHeader() != 0) return -1;
+    mHadParseHeader = false;  // until the payload is classified as well
+    PayloadBounds(start, end);
+    if (*start == *end) {
+        VLOGD("maybe padding rtp. payload size %d exceeds rtp size %d\n", *start, *end);
+        mPacketType = 1;
+        mNalType = -1;
+        mHadParseHeader = true;
+        return 0;
+    }
+    if (*start > *end) {
+        VLOGE("payload size %d exceeds rtp size %d\n", *start, *end);
+        return -1;
+    }
+    return 1;
+}
+
 void StreamFrameVideoRtpPacket::PrintInfo() const {
     PrintFields();
     PrintEnd();

@@ -40,6 +40,9 @@ protected:
     // Where the payload lies once the header is parsed: [*start, *end), RTP padding excluded.
     // *start > *end when the padding count claims more bytes than follow the header.
     void PayloadBounds(int* start, int* end) const;
+    // The header parse and payload bounds the codec forms start with: -1 refused, 0 a padding-only
+    // packet (classified as a single NAL without type), 1 with [start, end) left to classify.
+    int BeginPayloadParse(int* start, int* end);
     void PrintFields() const;  // from "------header------" to the last field
     void PrintEnd() const;     // "-------end-----"
     void ClearClassification();
