@@ -2,12 +2,6 @@
 
 namespace zeqmcdn {
 
-void UserMediaData::AddJank(int64_t gapMs) {
-    osal::lock_guard<osal::mutex> guard(mJankLock);
-    if (mJankMs == 0) ++mJankTimes;
-    mJankMs += gapMs;
-}
-
 int64_t UserMediaData::GetJankTime(bool reset) {
     osal::lock_guard<osal::mutex> guard(mJankLock);
     int64_t value = mJankMs;

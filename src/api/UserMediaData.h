@@ -33,8 +33,6 @@ public:
     int64_t GetAudioQueueLengthMs() const { return 0; }
     int64_t GetVideoQueueLengthMs() const { return 0; }
 
-    // Adds one video gap to the jank time; the count grows when a new jank episode starts.
-    void AddJank(int64_t gapMs);
     int64_t GetJankTime(bool reset);
     int32_t GetJankTimes(bool reset);
 

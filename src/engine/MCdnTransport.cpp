@@ -9,11 +9,11 @@
 #include "engine/EngineService.h"
 #include "engine/EngineServiceContext.h"
 #include "engine/KeyInfoRouting.h"
+#include "engine/SessionTable.h"
 #include "osal/LLog.h"
 #include "osal/SystemLog.h"
 #include "platform/RtpPeek.h"
 #include "store/CrossSessionCache.h"
-#include "store/db_helpers.h"
 #include "vrio/osal.h"
 
 namespace zeqmcdn {
@@ -73,18 +73,6 @@ void MCdnTransport::Post(unsigned code, const char* desc) {
     EngineService::PostEngineMessage(mContext, code, kWhere, 0, desc);
 }
 
-void MCdnTransport::StoreStat(const char* key, const std::string& value) {
-    auto* mgr = static_cast<NetBit::DatabaseManager*>(EngineService::GetUserData(mContext));
-    NetBit::DbTableLock table(mgr, 0, true);
-    db_update(mgr, table.get(), key, value);
-}
-
-std::string MCdnTransport::QueryStat(const char* key, const std::string& def) {
-    auto* mgr = static_cast<NetBit::DatabaseManager*>(EngineService::GetUserData(mContext));
-    NetBit::DbTableLock table(mgr, 0, true);
-    return db_query(mgr, table.get(), key, def);
-}
-
 int MCdnTransport::StartTransport(const char* url, const char* sfu_ip, const char* sfu_port,
                                   const MCdnTransportConfig& config) {
     const std::string streamUrl = url ? url : "";
@@ -101,7 +89,7 @@ int MCdnTransport::StartTransport(const char* url, const char* sfu_ip, const cha
         mEngine->GetProperty("sfu_ip", ip, sizeof(ip));
         mEngine->GetProperty("sfu_port", port, sizeof(port));
         mEngine->GetProperty("ip_version", version, sizeof(version));
-        StoreStat("sfuip", ip);
+        StoreSessionValue(mContext, "sfuip", ip);
         char param[128];
         snprintf(param, sizeof(param), "sfu:%s,port:%s,ip_version:%s", ip, port, version);
         VLOGI("UDP Socket transport param - %s", param);
@@ -116,7 +104,7 @@ int MCdnTransport::StartTransport(const char* url, const char* sfu_ip, const cha
                 SetState(CONN_CONNECTED);  // the edge still knows this client: no Connect
             } else {
                 VLOGI("====> send connect ....%s, @%lld\n", streamUrl.c_str(), static_cast<long long>(now));
-                StoreStat("start_up_send_connect", std::to_string(now));
+                StoreSessionValue(mContext, "start_up_send_connect", std::to_string(now));
                 SigCmdConnParam connect(String("0"));
                 connect.mStreamUrl = streamUrl.c_str();
                 mEngine->QueueCommand(&connect);
@@ -133,7 +121,7 @@ int MCdnTransport::StartTransport(const char* url, const char* sfu_ip, const cha
         ClearCacheLocked();
     }
     VLOGI("StartTransport done\n");
-    StoreStat("stop_transport_done", "0");
+    StoreSessionValue(mContext, "stop_transport_done", "0");
     return 0;
 }
 
@@ -163,7 +151,7 @@ int MCdnTransport::StopTransport() {
         SetState(CONN_IDLE);
     }
     VLOGI("StopTransport done\n");
-    StoreStat("stop_transport_done", "1");
+    StoreSessionValue(mContext, "stop_transport_done", "1");
     return 0;
 }
 
@@ -262,7 +250,7 @@ void MCdnTransport::OnRtpRtcpPacket(const uint8_t* data, int len) {
     if (mPacketsRx.fetch_add(1) == 0) {
         auto costSince = [&](const char* key) {
             int64_t t = 0;
-            std::string text = QueryStat(key, "");
+            std::string text = QuerySessionValue(mContext, key, "");
             return !text.empty() && sscanf(text.c_str(), "%" SCNd64, &t) == 1 ? now - t : 0;
         };
         char cost[64];
@@ -303,7 +291,7 @@ void MCdnTransport::PushConnStateChangeMsg(ConnState state) {
     }
     VLOGI("Connect state changed to: %d @%lld\n", static_cast<int>(state), static_cast<long long>(now));
     if (state == CONN_CONNECTED) {
-        StoreStat("start_up_connected", std::to_string(now));
+        StoreSessionValue(mContext, "start_up_connected", std::to_string(now));
         if (mContext) mContext->NotifyUnlock();
     }
 }
@@ -398,7 +386,7 @@ void MCdnTransport::OnConnectResult(const MsgConnResult& result) {
 }
 
 void MCdnTransport::OnTraceIdChanged(const MsgTraceIDChanged& msg) {
-    std::string trace = QueryStat("help_support_id", "");
+    std::string trace = QuerySessionValue(mContext, "help_support_id", "");
     unsigned code = 0;
     if (msg.mCommand == "connect" && msg.mResponseKind == "temp") {
         trace += "-con-";
@@ -407,7 +395,7 @@ void MCdnTransport::OnTraceIdChanged(const MsgTraceIDChanged& msg) {
         trace += "-pub-";
         code = 103;
     } else if (msg.mCommand == "subscribe" && msg.mResponseKind == "final") {
-        StoreStat("traceid", msg.mTraceId.c_str());
+        StoreSessionValue(mContext, "traceid", msg.mTraceId.c_str());
         trace += "-sub-";
         code = 104;
     } else {

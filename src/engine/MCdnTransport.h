@@ -96,8 +96,6 @@ private:
     bool DeliverLocked(const uint8_t* data, int len, uint32_t ssrc);
     void ClearCacheLocked() { mCache.clear(); }
     void Post(unsigned code, const char* desc);
-    void StoreStat(const char* key, const std::string& value);
-    std::string QueryStat(const char* key, const std::string& def);
 
     ZeqMediaCdn* mEngine = nullptr;  // guarded by mEngineLock
     osal::recursive_mutex mEngineLock;

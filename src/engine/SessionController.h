@@ -9,7 +9,6 @@
 #include "api/CdnSettings.h"
 
 #include "engine/MCdnTransport.h"
-#include "osal/Mutex.h"
 
 namespace zeqmcdn {
 
@@ -85,7 +84,6 @@ public:
     int Flag() const { return mFlag; }
 
 private:
-    osal::mutex mLock;
     EngineServiceContext* mContext;
     int mFlag;
     std::unique_ptr<ParticipantManager> mManager;

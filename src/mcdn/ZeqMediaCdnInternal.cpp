@@ -9,6 +9,7 @@
 #include "config/ConfigDataCenter.h"
 #include "engine/EngineService.h"
 #include "engine/EngineServiceContext.h"
+#include "engine/SessionTable.h"
 #include "http/dns_resolver.h"
 #include "osal/LLog.h"
 #include "osal/SystemLog.h"
@@ -16,7 +17,6 @@
 #include "platform/UrlText.h"
 #include "signalling/MessageBodies.h"
 #include "store/CrossSessionCache.h"
-#include "store/db_helpers.h"
 #include "vrio/osal.h"
 
 #ifndef VRIO_MCDN_FALLBACK_IP
@@ -62,39 +62,13 @@ void AddCommonParams(dive::RtcpAppMediaParamCommon* common, bool subscribe) {
     }
 }
 
-NetBit::DatabaseManager* Db(EngineServiceContext* context) {
-    return context ? static_cast<NetBit::DatabaseManager*>(context->GetUserData()) : nullptr;
-}
-
-// Table 0 holds the session's start-up statistics and its DNS settings (state bank).
-std::string DbGet(EngineServiceContext* context, const char* key, const char* def) {
-    NetBit::DatabaseManager* db = Db(context);
-    NetBit::DbTableLock table(db, 0, true);
-    return table ? db_query(db, table.get(), key, def) : std::string(def);
-}
-
-void DbSet(EngineServiceContext* context, const char* key, const std::string& value) {
-    NetBit::DatabaseManager* db = Db(context);
-    NetBit::DbTableLock table(db, 0, true);
-    if (table) db_update(db, table.get(), key, value);
-}
-
-void DbSet(EngineServiceContext* context, const char* key, int64_t value) { DbSet(context, key, std::to_string(value)); }
-
-int64_t DbGetInt(EngineServiceContext* context, const char* key, int64_t def) {
-    const std::string text = DbGet(context, key, std::to_string(def).c_str());
-    char* end = nullptr;
-    long long v = std::strtoll(text.c_str(), &end, 10);
-    return (text.empty() || *end != '\0') ? def : v;
-}
-
 }  // namespace
 
 ZeqMediaCdnInternal::ZeqMediaCdnInternal(EngineServiceContext* context, ZeqMediaCdnListener* listener,
                                          const SfuUrl& url)
     : SignallingRtcpApp(context), mStreamUrl(url.url.c_str()), mListener(listener) {
     // A missing count reads as -1, so the first engine of a session stores 0.
-    DbSet(context, "start_up_retry_times", DbGetInt(context, "start_up_retry_times", -1) + 1);
+    StoreSessionNumber(context, "start_up_retry_times", QuerySessionNumber(context, "start_up_retry_times", -1) + 1);
     ChooseAddress(url);
     GetRtcpApp().RegisterHandler(this);
     SetReady(true);
@@ -106,9 +80,9 @@ ZeqMediaCdnInternal::ZeqMediaCdnInternal(EngineServiceContext* context, ZeqMedia
     if (!item.cookie.empty() && cookieUsable) {
         VLOGI("use last cookie\n");
         SetCookie(std::string(), item.cookie);
-        DbSet(context, "start_up_cookie_used", 1);
+        StoreSessionNumber(context, "start_up_cookie_used", 1);
     } else if (!item.cookie.empty()) {
-        DbSet(context, "start_up_cookie_over_time", now - item.cookieExpirationTime);
+        StoreSessionNumber(context, "start_up_cookie_over_time", now - item.cookieExpirationTime);
     }
     if (item.socket == -1 || !cookieUsable) {
         cache->CloseLastSocket();
@@ -171,14 +145,14 @@ void ZeqMediaCdnInternal::ChooseAddress(const SfuUrl& url) {
         port = url.sfuPort.c_str();
         VLOGI("Force ip:%s port:%d @%lld\n", ip.c_str(), ParsePort(port), static_cast<long long>(start));
         cache->UpdateDns(mStreamUrl, ip, port);
-        DbSet(GetContext(), "start_up_dns_request", start);
+        StoreSessionNumber(GetContext(), "start_up_dns_request", start);
         mBy = 1;
     } else if (envIp && envPort) {
         ip = envIp;
         port = envPort;
         VLOGI("Force ip:%s port:%d @%lld\n", ip.c_str(), ParsePort(port), static_cast<long long>(start));
         cache->UpdateDns(mStreamUrl, ip, port);
-        DbSet(GetContext(), "start_up_dns_request", start);
+        StoreSessionNumber(GetContext(), "start_up_dns_request", start);
         mBy = 5;
     } else {
         port = kDefaultPort;
@@ -186,21 +160,21 @@ void ZeqMediaCdnInternal::ChooseAddress(const SfuUrl& url) {
         std::string host = b == std::string::npos ? std::string() : mStreamUrl.substr(b);
         host = host.substr(0, host.find(' '));
         VLOGI("Dns request for url %s ... @%lld\n", host.c_str(), static_cast<long long>(start));
-        DbSet(GetContext(), "start_up_dns_request", start);
+        StoreSessionNumber(GetContext(), "start_up_dns_request", start);
         CrossSessionCache::Item item = cache->GetCache(mStreamUrl);
         if (item.DnsUsableAt(start)) {
             VLOGI("use last dns:%s:%s\n", item.ip.c_str(), item.port.c_str());
             ip = item.ip;
             port = item.port;
             mBy = 8;
-            DbSet(GetContext(), "start_up_dns_cache_used", 1);
+            StoreSessionNumber(GetContext(), "start_up_dns_cache_used", 1);
         } else {
             if (!item.ip.empty() && !item.port.empty()) {
-                DbSet(GetContext(), "start_up_dns_cache_over_time", start - item.dnsExpirationTime);
+                StoreSessionNumber(GetContext(), "start_up_dns_cache_over_time", start - item.dnsExpirationTime);
             }
-            int64_t dnsType = DbGetInt(GetContext(), "dnsType", 0);
+            int64_t dnsType = QuerySessionNumber(GetContext(), "dnsType", 0);
             if (dnsType < 0 || dnsType > 2) dnsType = 0;
-            const std::string customDns = DbGet(GetContext(), "customDns", "");
+            const std::string customDns = QuerySessionValue(GetContext(), "customDns", "");
             char ipText[46] = {};
             char name[1024] = {};
             int by = 0;
@@ -211,7 +185,7 @@ void ZeqMediaCdnInternal::ChooseAddress(const SfuUrl& url) {
             if (rt == 0 && ipText[0] != '\0') {
                 ip = ipText;
                 cache->UpdateDns(mStreamUrl, ip, port);
-                DbSet(GetContext(), "start_up_dns_cache_update", 1);
+                StoreSessionNumber(GetContext(), "start_up_dns_cache_update", 1);
             } else {
                 rt = -1;
                 MsgErrorWarning warn(String("0-na-0-0"));
@@ -226,7 +200,7 @@ void ZeqMediaCdnInternal::ChooseAddress(const SfuUrl& url) {
               static_cast<long long>(osal_get_time_ms()));
     }
     const int64_t end = osal_get_time_ms();
-    DbSet(GetContext(), "start_up_dns_return", end);
+    StoreSessionNumber(GetContext(), "start_up_dns_return", end);
     SetServerIp(ip);
     SetSfuAddrFamily();
     SetServerPort(ParsePort(port));
@@ -503,7 +477,7 @@ void ZeqMediaCdnInternal::OnConnectResult(const dive::RtcpAppMsg& msg) {
     VLOGI("%s: code %d invokeid %s\n", "OnConnectResult", rsp->resultCode, rec.invokeId.c_str());
     const std::string cookie = Text(rsp->sessionParams.cookie);
     SetCookie(rec.streamUrl, cookie);
-    DbSet(GetContext(), "start_up_cookie_update", 1);
+    StoreSessionNumber(GetContext(), "start_up_cookie_update", 1);
     MsgConnResult out(String(rec.invokeId.c_str()));
     out.mResult = rsp->resultCode;
     out.mReason = Text(rsp->reason).c_str();
@@ -525,7 +499,7 @@ void ZeqMediaCdnInternal::GrantSuccess(uint16_t code) {
 void ZeqMediaCdnInternal::AdoptCookie(const std::string& url, const dive::DiveBuffer& cookie) {
     if (cookie.Empty()) return;
     SetCookie(url, cookie.ToString());
-    DbSet(GetContext(), "start_up_cookie_update", 1);
+    StoreSessionNumber(GetContext(), "start_up_cookie_update", 1);
 }
 
 namespace {
